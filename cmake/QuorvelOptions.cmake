@@ -1,0 +1,21 @@
+# Compile options shared by every target of the project (never via CMAKE_CXX_FLAGS).
+add_library(quorvel_options INTERFACE)
+target_include_directories(quorvel_options INTERFACE
+  ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
+target_compile_options(quorvel_options INTERFACE
+  -Wall -Wextra -Wshadow -Wconversion -Wno-sign-conversion)
+
+# The shipped code: no exceptions, no RTTI, no thread-safe statics (one UI thread),
+# and sections the linker can drop.
+add_library(quorvel_lean INTERFACE)
+target_link_libraries(quorvel_lean INTERFACE quorvel_options)
+target_compile_options(quorvel_lean INTERFACE
+  $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti -fno-threadsafe-statics>
+  -ffunction-sections -fdata-sections)
+
+# A shipped 32-bit Windows program: GUI subsystem, static, stripped, unused code dropped.
+function(quorvel_windows_program target)
+  target_link_libraries(${target} PRIVATE quorvel_lean)
+  target_link_options(${target} PRIVATE -static -s -mwindows -Wl,--gc-sections)
+  set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)
+endfunction()

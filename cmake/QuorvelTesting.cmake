@@ -1,0 +1,21 @@
+# GoogleTest in both trees: Debian's build on Linux, built from its source for Windows.
+if(CMAKE_CROSSCOMPILING)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_library(GTest::gtest_main ALIAS gtest_main)
+else()
+  find_package(GTest REQUIRED)
+endif()
+
+# One ctest entry per test program: under Wine each start costs about a second.
+function(quorvel_add_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE quorvel_options ${ARG_LIBS} GTest::gtest_main)
+  if(CMAKE_CROSSCOMPILING)
+    target_link_options(${name} PRIVATE -static)
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+endfunction()

@@ -1,0 +1,26 @@
+#ifndef QUORVEL_PLATFORM_FAULTS_H
+#define QUORVEL_PLATFORM_FAULTS_H
+
+// Failures on demand at the platform layer's points of no return, so tests can prove that
+// no failure is reported as success and no file is left half written. Only the test build
+// of the layer (QUORVEL_FAULTS) has them; the shipped one compiles every check away.
+
+enum class Fault {
+    SetAttributes,  // changing a file's attributes
+    Write,          // writing file bytes
+    Flush,          // flushing a stream
+    Close,          // closing a stream that was written
+    Replace,        // putting a new file in place of an old one
+    Count
+};
+
+#ifdef QUORVEL_FAULTS
+// The call of the point after `skip` successful ones fails, once.
+void FaultArm(Fault point, int skip);
+void FaultsClear();
+bool FaultFires(Fault point);
+#else
+inline bool FaultFires(Fault) { return false; }
+#endif
+
+#endif

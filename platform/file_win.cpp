@@ -1,0 +1,14 @@
+#include <io.h>
+
+#include "platform/file.h"
+
+namespace plat {
+
+// The runtime already refuses folders and read-only files.
+FILE* OpenFile(const char* path, const char* mode) { return path ? fopen(path, mode) : nullptr; }
+
+bool TruncateFile(FILE* file, long length) {
+    return fflush(file) == 0 && _chsize(_fileno(file), length) == 0;
+}
+
+}  // namespace plat

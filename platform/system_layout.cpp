@@ -1,0 +1,71 @@
+#include "platform/system_layout.h"
+
+#include <cstring>
+
+namespace plat {
+namespace {
+
+// Long enough for folders beyond MAX_PATH, which callers must refuse cleanly.
+constexpr size_t kFolderCapacity = 1024;
+
+bool g_active = false;
+DWORD g_platformId = VER_PLATFORM_WIN32_NT;
+char g_windowsDir[kFolderCapacity];
+char g_systemDir[kFolderCapacity];
+
+void CopyFolder(char* to, const char* from) {
+    size_t length = from ? strlen(from) : 0;
+    if (length >= kFolderCapacity) length = kFolderCapacity - 1;
+    if (length) memcpy(to, from, length);
+    to[length] = 0;
+}
+
+UINT CopyOut(const char* folder, char* buffer, UINT size) {
+    size_t length = strlen(folder);
+    if (length == 0) return 0;
+    if (!buffer || length + 1 > size) return static_cast<UINT>(length + 1);
+    memcpy(buffer, folder, length + 1);
+    return static_cast<UINT>(length);
+}
+
+}  // namespace
+
+void SetSystemLayout(const SystemLayout* layout) {
+    g_active = layout != nullptr;
+    g_platformId = layout ? layout->platformId : VER_PLATFORM_WIN32_NT;
+    CopyFolder(g_windowsDir, layout ? layout->windowsDir : nullptr);
+    CopyFolder(g_systemDir, layout ? layout->systemDir : nullptr);
+}
+
+namespace layout {
+
+bool Active() { return g_active; }
+
+BOOL VersionEx(OSVERSIONINFOA* info) {
+    if (!info || info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)) return FALSE;
+    // Typical numbers of each family: 3.10 for Win32s, 4.10 for 98, 5.1 for XP.
+    static const DWORD kNumbers[3][3] = {{3, 10, 0}, {4, 10, 1998}, {5, 1, 2600}};
+    const DWORD* numbers = kNumbers[g_platformId <= 2 ? g_platformId : 2];
+    info->dwMajorVersion = numbers[0];
+    info->dwMinorVersion = numbers[1];
+    info->dwBuildNumber = numbers[2];
+    info->dwPlatformId = g_platformId;
+    info->szCSDVersion[0] = 0;
+    return TRUE;
+}
+
+DWORD Version() {
+    OSVERSIONINFOA info;
+    info.dwOSVersionInfoSize = sizeof info;
+    VersionEx(&info);
+    // Bit 31 marks everything outside the NT family.
+    DWORD family = g_platformId == VER_PLATFORM_WIN32_NT ? 0 : 0x80000000u;
+    return family | (info.dwMinorVersion << 8) | info.dwMajorVersion;
+}
+
+UINT WindowsDirectory(char* buffer, UINT size) { return CopyOut(g_windowsDir, buffer, size); }
+
+UINT SystemDirectory(char* buffer, UINT size) { return CopyOut(g_systemDir, buffer, size); }
+
+}  // namespace layout
+}  // namespace plat

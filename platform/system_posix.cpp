@@ -1,0 +1,57 @@
+#include <sys/stat.h>
+
+#include <climits>
+
+#include "platform/faults.h"
+#include "platform/posix_path.h"
+#include "platform/system.h"
+#include "platform/system_layout.h"
+
+namespace plat {
+
+bool PosixPath(const char* path, char* out, size_t capacity) {
+    size_t i = 0;
+    for (; path[i]; ++i) {
+        if (i + 1 >= capacity) return false;
+        out[i] = path[i] == '\\' ? '/' : path[i];
+    }
+    if (capacity == 0) return false;
+    out[i] = 0;
+    return true;
+}
+
+BOOL GetVersionExA(OSVERSIONINFOA* info) { return layout::VersionEx(info); }
+
+DWORD GetVersion() { return layout::Version(); }
+
+UINT GetWindowsDirectoryA(char* buffer, UINT size) {
+    return layout::WindowsDirectory(buffer, size);
+}
+
+UINT GetSystemDirectoryA(char* buffer, UINT size) { return layout::SystemDirectory(buffer, size); }
+
+// The read-only attribute is the absence of every write permission bit; every other file
+// carries the archive bit, as files on Windows usually do.
+DWORD GetFileAttributesA(const char* path) {
+    char native[PATH_MAX];
+    struct stat info;
+    if (!path || !PosixPath(path, native, sizeof native) || stat(native, &info) != 0) {
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    DWORD attributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) attributes |= FILE_ATTRIBUTE_READONLY;
+    return attributes;
+}
+
+BOOL SetFileAttributesA(const char* path, DWORD attributes) {
+    char native[PATH_MAX];
+    struct stat info;
+    if (!path || !PosixPath(path, native, sizeof native) || stat(native, &info) != 0) return FALSE;
+    if (FaultFires(Fault::SetAttributes)) return FALSE;
+    mode_t mode = info.st_mode & 07777;
+    mode = (attributes & FILE_ATTRIBUTE_READONLY) ? mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)
+                                                  : mode | S_IWUSR;
+    return chmod(native, mode) == 0 ? TRUE : FALSE;
+}
+
+}  // namespace plat

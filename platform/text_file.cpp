@@ -1,0 +1,154 @@
+#include "platform/text_file.h"
+
+#include <cstring>
+#include <new>
+
+#include "platform/faults.h"
+#include "platform/file.h"
+
+namespace {
+
+constexpr int kCtrlZ = 0x1A;
+// Room for a path when an append has to be put back after its stream is gone.
+constexpr size_t kPathCapacity = 1024;
+
+}  // namespace
+
+struct TextFile {
+    FILE* stream;
+    bool append;
+    bool eof;            // reading: the data has ended
+    bool failed;         // appending: a write or flush failed
+    bool cutCtrlZ;       // appending: a final Ctrl-Z was cut at open
+    long lengthAtOpen;   // appending: the file's length once the Ctrl-Z was cut
+    char path[kPathCapacity];
+};
+
+namespace {
+
+// Cuts one final Ctrl-Z, as the runtime does when it opens a file for appending.
+bool PrepareAppend(TextFile* file) {
+    if (fseek(file->stream, 0, SEEK_END) != 0) return false;
+    long length = ftell(file->stream);
+    if (length < 0) return false;
+    if (length > 0) {
+        if (fseek(file->stream, length - 1, SEEK_SET) != 0) return false;
+        if (getc(file->stream) == kCtrlZ) {
+            if (!plat::TruncateFile(file->stream, length - 1)) return false;
+            file->cutCtrlZ = true;
+            --length;
+        }
+    }
+    file->lengthAtOpen = length;
+    return fseek(file->stream, 0, SEEK_END) == 0;
+}
+
+// Puts an append that failed back to the bytes the file had before the open.
+void UndoAppend(const TextFile* file) {
+    FILE* stream = plat::OpenFile(file->path, "r+b");
+    if (!stream) return;
+    if (plat::TruncateFile(stream, file->lengthAtOpen) && file->cutCtrlZ &&
+        fseek(stream, 0, SEEK_END) == 0) {
+        putc(kCtrlZ, stream);
+    }
+    fclose(stream);
+}
+
+// Writes translated bytes; a forced failure writes half of them first, as a full disk would.
+bool WriteBytes(TextFile* file, const char* bytes, size_t count) {
+    if (FaultFires(Fault::Write)) {
+        fwrite(bytes, 1, count / 2, file->stream);
+        return false;
+    }
+    return fwrite(bytes, 1, count, file->stream) == count;
+}
+
+}  // namespace
+
+TextFile* TextOpen(const char* path, const char* mode) {
+    if (!path || !mode) return nullptr;
+    bool append;
+    if (strcmp(mode, "rt") == 0) {
+        append = false;
+    } else if (strcmp(mode, "a+t") == 0) {
+        append = true;
+    } else {
+        return nullptr;
+    }
+    size_t pathLength = strlen(path);
+    if (pathLength >= kPathCapacity) return nullptr;
+
+    FILE* stream = plat::OpenFile(path, append ? "a+b" : "rb");
+    if (!stream) return nullptr;
+    TextFile* file = new (std::nothrow) TextFile();
+    if (!file) {
+        fclose(stream);
+        return nullptr;
+    }
+    file->stream = stream;
+    file->append = append;
+    memcpy(file->path, path, pathLength + 1);
+    if (append && !PrepareAppend(file)) {
+        fclose(stream);
+        delete file;
+        return nullptr;
+    }
+    return file;
+}
+
+int TextGetc(TextFile* file) {
+    if (file->eof || file->append) return -1;
+    int c = getc(file->stream);
+    if (c == '\r') {
+        int next = getc(file->stream);
+        if (next == '\n') return '\n';
+        if (next != EOF) ungetc(next, file->stream);
+        return '\r';
+    }
+    if (c == EOF || c == kCtrlZ) {
+        file->eof = true;
+        return -1;
+    }
+    return c;
+}
+
+bool TextEof(const TextFile* file) { return file->eof; }
+
+bool TextPuts(const char* text, TextFile* file) {
+    if (!file->append || file->failed) return false;
+    if (fseek(file->stream, 0, SEEK_END) != 0) {
+        file->failed = true;
+        return false;
+    }
+    char chunk[256];
+    size_t used = 0;
+    for (const char* p = text; *p; ++p) {
+        if (used + 2 > sizeof chunk) {
+            if (!WriteBytes(file, chunk, used)) {
+                file->failed = true;
+                return false;
+            }
+            used = 0;
+        }
+        if (*p == '\n') chunk[used++] = '\r';
+        chunk[used++] = *p;
+    }
+    if (used > 0 && !WriteBytes(file, chunk, used)) {
+        file->failed = true;
+        return false;
+    }
+    return true;
+}
+
+bool TextClose(TextFile* file) {
+    if (!file) return false;
+    if (file->append && (FaultFires(Fault::Flush) || fflush(file->stream) != 0)) {
+        file->failed = true;
+    }
+    bool closed = fclose(file->stream) == 0;
+    if (file->append && FaultFires(Fault::Close)) closed = false;
+    bool ok = closed && !file->failed;
+    if (file->append && !ok) UndoAppend(file);
+    delete file;
+    return ok;
+}
