@@ -19,3 +19,17 @@ function(quorvel_windows_program target)
   target_link_options(${target} PRIVATE -static -s -mwindows -Wl,--gc-sections)
   set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)
 endfunction()
+
+# InitCommonControls imported by ordinal 17 rather than by name.
+if(WIN32)
+  find_program(QUORVEL_DLLTOOL NAMES i686-w64-mingw32-dlltool dlltool REQUIRED)
+  set(comctl32_ordinal_lib ${PROJECT_BINARY_DIR}/libcomctl32_ordinal.a)
+  add_custom_command(OUTPUT ${comctl32_ordinal_lib}
+    COMMAND ${QUORVEL_DLLTOOL} -k -d ${PROJECT_SOURCE_DIR}/cmake/comctl32_ordinal.def
+            -l ${comctl32_ordinal_lib}
+    DEPENDS ${PROJECT_SOURCE_DIR}/cmake/comctl32_ordinal.def)
+  add_custom_target(comctl32_ordinal_lib DEPENDS ${comctl32_ordinal_lib})
+  add_library(quorvel_comctl32 INTERFACE)
+  add_dependencies(quorvel_comctl32 comctl32_ordinal_lib)
+  target_link_libraries(quorvel_comctl32 INTERFACE ${comctl32_ordinal_lib})
+endif()
