@@ -1,0 +1,135 @@
+#ifndef QUORVEL_IMAGE_IMAGE_H
+#define QUORVEL_IMAGE_IMAGE_H
+
+// The banner image library: the decoded image, its MB decoder, the colour census, the packed
+// bitmap block and the palette effects. Every block the library hands out comes from the C
+// runtime heap and is released with free().
+
+#include <stddef.h>
+#include <stdint.h>
+
+// One palette entry; the same four bytes in memory and in MB data. Read as a little-endian
+// 32-bit number it is 0xBBGGRRTT.
+struct PaletteEntry {
+    uint8_t transparency;  // weight of the background, out of 255: 0 opaque, 255 invisible
+    uint8_t red;
+    uint8_t green;
+    uint8_t blue;
+};
+
+// Results of Image::ImageLoadMb. MbNoData and MbBadMagic leave the image as it was; every
+// other failure leaves it empty.
+enum MbResult : int {
+    MbNoData = -1,         // the data pointer is null
+    MbOk = 0,              // decoded
+    MbBadMagic = 1,        // the data does not begin "MB"
+    MbBadSize = 2,         // width or height is negative
+    MbBadType = 3,         // image type above 5
+    MbBadCompression = 4,  // compression not accepted for the image type
+    MbNoMemory = 5,        // a block could not be allocated, or is too big to exist
+    MbCorrupt = 6,         // bad palette count, a run past the last pixel, or data cut short
+};
+
+// Results of Image::PaletteCycleStep.
+enum PaletteCycleResult : int32_t {
+    PaletteCycled = 0,   // the used entries moved one step
+    PaletteMissing = 1,  // the image has no palette
+    PaletteBadStep = 2,  // the step's low byte is 0 or does not divide 255
+};
+
+// A colour as the census orders it: byte 0 (transparency, or a level) is the most significant.
+typedef uint32_t ColourValue;
+
+inline ColourValue ColourValueOf(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
+    return static_cast<ColourValue>(b0) << 24 | static_cast<ColourValue>(b1) << 16 |
+           static_cast<ColourValue>(b2) << 8 | b3;
+}
+
+struct ColourNode {
+    ColourValue value;
+    int32_t occurrences;
+    ColourNode* left;   // smaller values
+    ColourNode* right;  // greater values
+};
+
+// An unbalanced ordered tree of the distinct values added; start it as {0, nullptr}.
+struct ColourTree {
+    int32_t count;  // nodes made, that is distinct values added
+    ColourNode* root;
+};
+
+// Adds one occurrence of value. False when a new node could not be allocated; the tree is
+// then as it was.
+bool ColourTreeAdd(ColourTree* tree, ColourValue value);
+// Frees every node and leaves the tree empty. Iterative, so a degenerate chain of any depth
+// cannot exhaust the stack.
+void ColourTreeDestroy(ColourTree* tree);
+
+// A decoded picture. Empty: all numbers 0 and both pointers null. Loaded: pixels not null,
+// palette not null exactly for MB image types 0 (2 entries) and 2 (256 entries). Pixel rows
+// are top row first and tightly packed: 1 bpp rows of (width + 7) / 8 bytes with the leftmost
+// pixel in bit 0x80; 8 bpp one index or level a pixel; 24 bpp red, green, blue; 32 bpp laid
+// out like a PaletteEntry.
+class Image {
+  public:
+    int32_t width;
+    int32_t height;
+    int32_t bitsPerPixel;
+    PaletteEntry* palette;
+    uint8_t* pixels;
+
+    Image() : width(0), height(0), bitsPerPixel(0), palette(nullptr), pixels(nullptr) {}
+    // Releases both blocks; the numbers are left as they are.
+    ~Image();
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
+
+    // Decodes `size` bytes of MB data, never reading past them. Returns an MbResult; see there
+    // for the state each result leaves. The data is only read and not kept.
+    int ImageLoadMb(const void* data, size_t size);
+    // Releases both blocks and zeroes every field. Harmless on an empty image.
+    void ImageFree();
+
+    // Number of distinct colours: by buckets above 8 bpp, by one tree otherwise. When a node
+    // or the bucket table cannot be allocated, the count of the values taken in until then.
+    int32_t ImageCountColours() const;
+    int32_t ImageCountColoursByTree() const;
+    // Adds the image's colour values to the caller's tree, in pixel order. False when pixels
+    // is null (nothing added) or a node could not be allocated (adding stopped there).
+    bool ImageCollectColours(ColourTree* tree) const;
+    // 24 and 32 bpp only; any other depth, or no pixels, gives 0.
+    int32_t ImageCountColoursByBuckets() const;
+
+    // Moves red and blue of each used palette entry one step round the colour cycle; only the
+    // low byte of step counts. Returns a PaletteCycleResult.
+    int32_t PaletteCycleStep(int32_t step);
+    // Sets green of each used palette entry; does nothing without a palette.
+    void SetBannerTint(uint8_t value);
+
+  private:
+    // Type decoders, called by ImageLoadMb only, with width, height and bitsPerPixel set and
+    // both pointers null. They may leave a block behind on failure; ImageLoadMb frees it.
+    int ImageDecodeMb1(const uint8_t* body, size_t size, uint8_t imageType, uint8_t compression);
+    int ImageDecodeMb8(const uint8_t* body, size_t size, uint8_t imageType, uint8_t compression);
+    int ImageDecodeMb24(const uint8_t* body, size_t size, uint8_t compression);
+    int ImageDecodeMb32(const uint8_t* body, size_t size, uint8_t compression);
+    // Used palette entries: the census, never more than the palette holds.
+    int32_t UsedPaletteEntries() const;
+};
+
+// Builds a packed bottom-up device-independent bitmap (BITMAPINFOHEADER, colour table,
+// rows aligned to 4 bytes) with the palette, or the 32 bpp pixels, blended against
+// `background` (a COLORREF: red in bits 0-7, green 8-15, blue 16-23). With `premultiply`,
+// 32 bpp pixels get their opacity in the fourth byte and their colour scaled by it instead.
+// Returns a block the caller frees with free(), or null for an unsupported depth, a block
+// whose size does not fit in signed 32 bits, or a failed allocation. The image is only read.
+uint8_t* ImageToDib(const Image* image, uint32_t background, bool premultiply);
+
+// Blends one group (transparency, red, green, blue) with the background in place; the
+// transparency becomes 0.
+void BlendWithBackground(uint8_t* group, uint32_t background);
+
+// Reverses the byte order of each of `count` 4-byte groups in place.
+void ReverseQuadBytes(uint8_t* groups, int32_t count);
+
+#endif

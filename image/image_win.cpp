@@ -1,0 +1,65 @@
+#include "image/image_win.h"
+
+#include <stdlib.h>
+
+#include "image/image_alloc.h"
+
+namespace {
+
+// Colour-table length as the header states it.
+DWORD ColourTableEntries(const BITMAPINFOHEADER& header) {
+    if (header.biClrUsed > 0) return header.biClrUsed;
+    switch (header.biBitCount) {
+        case 1:
+            return 2;
+        case 4:
+            return 16;
+        case 8:
+            return 256;
+        default:
+            return 0;
+    }
+}
+
+// A logical palette with the table's colours, or null (the bitmap is then made without one).
+HPALETTE CreateTablePalette(const RGBQUAD* table, DWORD entries) {
+    LOGPALETTE* logical =
+        static_cast<LOGPALETTE*>(ImageAllocate(4 + sizeof(PALETTEENTRY) * entries));
+    if (!logical) return nullptr;
+    logical->palVersion = 0x300;
+    logical->palNumEntries = static_cast<WORD>(entries);
+    PALETTEENTRY* out = logical->palPalEntry;
+    for (DWORD i = 0; i < entries; ++i) {
+        out[i].peRed = table[i].rgbRed;
+        out[i].peGreen = table[i].rgbGreen;
+        out[i].peBlue = table[i].rgbBlue;
+        out[i].peFlags = 0;
+    }
+    HPALETTE palette = CreatePalette(logical);
+    free(logical);
+    return palette;
+}
+
+}  // namespace
+
+HBITMAP ImageToBitmap(const Image* image, COLORREF background, bool premultiply) {
+    uint8_t* block = ImageToDib(image, background, premultiply);
+    if (!block) return nullptr;
+    const BITMAPINFO* info = reinterpret_cast<const BITMAPINFO*>(block);
+    const DWORD entries = ColourTableEntries(info->bmiHeader);
+    HPALETTE palette = entries ? CreateTablePalette(info->bmiColors, entries) : nullptr;
+    const void* bits = block + sizeof(BITMAPINFOHEADER) + sizeof(RGBQUAD) * entries;
+
+    HDC screen = GetDC(nullptr);
+    HPALETTE previous = nullptr;
+    if (palette) {
+        previous = SelectPalette(screen, palette, FALSE);
+        RealizePalette(screen);
+    }
+    HBITMAP bitmap = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, bits, info, DIB_RGB_COLORS);
+    if (previous) SelectPalette(screen, previous, FALSE);
+    ReleaseDC(nullptr, screen);
+    free(block);
+    if (palette) DeleteObject(palette);
+    return bitmap;
+}
