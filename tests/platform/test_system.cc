@@ -1,0 +1,108 @@
+// Version, folders and attributes: the stand-in layout on both systems, and attributes
+// against the system's own calls (real Win32 under Wine).
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/faults.h"
+#include "platform/file.h"
+#include "platform/system.h"
+#include "tests/support/test_files.h"
+
+namespace {
+
+class SystemLayoutTest : public ::testing::Test {
+protected:
+    void TearDown() override { plat::SetSystemLayout(nullptr); }
+};
+
+TEST_F(SystemLayoutTest, VersionFollowsThePlatformId) {
+    struct Case {
+        DWORD id;
+        bool bit31;
+    };
+    for (Case c : {Case{0, true}, Case{1, true}, Case{2, false}, Case{3, true}}) {
+        SCOPED_TRACE(c.id);
+        plat::SystemLayout layout = {c.id, "W", "S"};
+        plat::SetSystemLayout(&layout);
+        OSVERSIONINFOA info;
+        memset(&info, 0, sizeof info);
+        info.dwOSVersionInfoSize = sizeof info;
+        ASSERT_TRUE(plat::GetVersionExA(&info));
+        EXPECT_EQ(info.dwPlatformId, c.id);
+        EXPECT_EQ((plat::GetVersion() & 0x80000000u) != 0, c.bit31);
+        // The ANSI record is 148 bytes; any other size is refused.
+        EXPECT_EQ(sizeof info, 148u);
+        info.dwOSVersionInfoSize = 156;
+        EXPECT_FALSE(plat::GetVersionExA(&info));
+    }
+}
+
+TEST_F(SystemLayoutTest, FoldersAnswerAsWin32Does) {
+    std::string longFolder(300, 'd');
+    plat::SystemLayout layout = {2, "C:\\win", longFolder.c_str()};
+    plat::SetSystemLayout(&layout);
+    char buffer[MAX_PATH];
+    EXPECT_EQ(plat::GetWindowsDirectoryA(buffer, MAX_PATH), 6u);
+    EXPECT_STREQ(buffer, "C:\\win");
+    // Too small: the size needed, zero included, and the buffer untouched.
+    char small[4] = "abc";
+    EXPECT_EQ(plat::GetWindowsDirectoryA(small, sizeof small), 7u);
+    EXPECT_STREQ(small, "abc");
+    EXPECT_EQ(plat::GetSystemDirectoryA(buffer, MAX_PATH), 301u);
+
+    plat::SystemLayout empty = {2, "", ""};
+    plat::SetSystemLayout(&empty);
+    EXPECT_EQ(plat::GetWindowsDirectoryA(buffer, MAX_PATH), 0u);
+}
+
+#ifdef _WIN32
+TEST_F(SystemLayoutTest, WithoutLayoutTheRealSystemAnswers) {
+    char mine[MAX_PATH];
+    char real[MAX_PATH];
+    ASSERT_GT(plat::GetWindowsDirectoryA(mine, MAX_PATH), 0u);
+    ASSERT_GT(GetWindowsDirectoryA(real, MAX_PATH), 0u);
+    EXPECT_STREQ(mine, real);
+}
+#endif
+
+TEST(FileAttributes, ReadOnlyBitMatchesTheSystem) {
+    testfiles::TempDir dir;
+    std::string path = dir.Join("hosts");
+    EXPECT_EQ(plat::GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(plat::SetFileAttributesA(path.c_str(), 0x20));
+
+    ASSERT_TRUE(testfiles::WriteBytes(path, "x"));
+    DWORD attributes = plat::GetFileAttributesA(path.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_EQ(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+
+    ASSERT_TRUE(plat::SetFileAttributesA(path.c_str(), attributes | FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(testfiles::IsReadOnly(path));
+    attributes = plat::GetFileAttributesA(path.c_str());
+    EXPECT_NE(attributes & FILE_ATTRIBUTE_READONLY, 0u);
+    // Refused for writing, by the system itself on Windows and by the layer on Linux.
+    FILE* file = plat::OpenFile(path.c_str(), "r+b");
+    EXPECT_EQ(file, nullptr);
+    if (file) fclose(file);
+
+    ASSERT_TRUE(plat::SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(testfiles::IsReadOnly(path));
+    EXPECT_NE(plat::GetFileAttributesA(dir.path().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+}
+
+TEST(FileAttributes, ForcedFailureChangesNothing) {
+    testfiles::TempDir dir;
+    std::string path = dir.Join("hosts");
+    ASSERT_TRUE(testfiles::WriteBytes(path, "x"));
+    ASSERT_TRUE(testfiles::SetReadOnly(path, true));
+    FaultArm(Fault::SetAttributes, 0);
+    EXPECT_FALSE(plat::SetFileAttributesA(path.c_str(), 0x20));
+    FaultsClear();
+    EXPECT_TRUE(testfiles::IsReadOnly(path));
+}
+
+}  // namespace

@@ -1,0 +1,191 @@
+// Text-mode streams: the bytes a reader sees and the bytes an append leaves on disk.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/faults.h"
+#include "platform/text_file.h"
+#include "tests/support/test_files.h"
+
+using testfiles::Show;
+
+namespace {
+
+std::string ReadAll(TextFile* file) {
+    std::string out;
+    for (int c = TextGetc(file); !TextEof(file); c = TextGetc(file)) out += static_cast<char>(c);
+    return out;
+}
+
+struct ReadCase {
+    const char* name;
+    std::string disk;
+    std::string seen;
+};
+
+const std::vector<ReadCase> kReadCases = {
+    {"empty", "", ""},
+    {"crlf_becomes_lf", "a\r\nb\r\n", "a\nb\n"},
+    {"lone_lf_kept", "a\nb", "a\nb"},
+    {"lone_cr_kept", "a\rb", "a\rb"},
+    {"cr_at_end_kept", "a\r", "a\r"},
+    {"cr_cr_lf", "a\r\r\nb", "a\r\nb"},
+    {"ctrl_z_ends_data", std::string("ab\x1a" "cd\r\n"), "ab"},
+    {"ctrl_z_first", std::string("\x1a" "ab"), ""},
+    {"cr_before_ctrl_z", std::string("a\r\x1a\n"), "a\r"},
+    {"ff_is_a_character", "\xff\xfe\xff", "\xff\xfe\xff"},
+    {"zero_byte_is_a_character", std::string("a\0b", 3), std::string("a\0b", 3)},
+};
+
+TEST(TextFileRead, TranslatesAsTheRuntimeDoes) {
+    testfiles::TempDir dir;
+    std::string path = dir.Join("hosts");
+    for (const auto& c : kReadCases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(testfiles::WriteBytes(path, c.disk));
+        TextFile* file = TextOpen(path.c_str(), "rt");
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(Show(ReadAll(file)), Show(c.seen));
+        // The end is a state that stays.
+        EXPECT_EQ(TextGetc(file), -1);
+        EXPECT_TRUE(TextEof(file));
+        EXPECT_TRUE(TextClose(file));
+    }
+}
+
+#ifdef _WIN32
+// The real runtime's text mode reads the same characters.
+TEST(TextFileRead, MatchesTheWindowsRuntime) {
+    testfiles::TempDir dir;
+    std::string path = dir.Join("hosts");
+    for (const auto& c : kReadCases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(testfiles::WriteBytes(path, c.disk));
+        FILE* real = fopen(path.c_str(), "rt");
+        ASSERT_NE(real, nullptr);
+        std::string seen;
+        for (int ch = getc(real); !feof(real); ch = getc(real)) seen += static_cast<char>(ch);
+        fclose(real);
+        EXPECT_EQ(Show(seen), Show(c.seen));
+    }
+}
+#endif
+
+struct AppendCase {
+    const char* name;
+    bool exists;
+    std::string before;
+    std::string text;
+    std::string after;
+};
+
+const std::vector<AppendCase> kAppendCases = {
+    {"created", false, "", "\nE\n", "\r\nE\r\n"},
+    {"after_crlf", true, "T\r\n", "\nE\n", "T\r\n\r\nE\r\n"},
+    {"after_text", true, "T", "\nE\n", "T\r\nE\r\n"},
+    {"empty_file", true, "", "\nE\n", "\r\nE\r\n"},
+    {"final_ctrl_z_cut", true, std::string("T\r\n\x1a"), "\nE\n", "T\r\n\r\nE\r\n"},
+    {"only_ctrl_z", true, std::string("\x1a"), "\nE\n", "\r\nE\r\n"},
+    {"one_of_two_ctrl_z_cut", true, std::string("T\x1a\x1a"), "\nE\n",
+     std::string("T\x1a\r\nE\r\n")},
+    {"inner_ctrl_z_kept", true, std::string("T\x1aU"), "\nE\n", std::string("T\x1aU\r\nE\r\n")},
+    {"cr_written_as_is", true, "T", "a\rb", "Ta\rb"},
+    {"long_text", true, "", std::string(600, 'x') + "\n", std::string(600, 'x') + "\r\n"},
+    {"nothing_written_still_cuts", true, std::string("T\x1a"), "", "T"},
+};
+
+TEST(TextFileAppend, LeavesTheRuntimesBytes) {
+    testfiles::TempDir dir;
+    for (const auto& c : kAppendCases) {
+        SCOPED_TRACE(c.name);
+        std::string path = dir.Join(std::string(c.name) + ".txt");
+        if (c.exists) {
+            ASSERT_TRUE(testfiles::WriteBytes(path, c.before));
+        }
+        TextFile* file = TextOpen(path.c_str(), "a+t");
+        ASSERT_NE(file, nullptr);
+        EXPECT_TRUE(TextPuts(c.text.c_str(), file));
+        EXPECT_TRUE(TextClose(file));
+        EXPECT_EQ(Show(testfiles::ReadBytes(path).value_or("<missing>")), Show(c.after));
+    }
+}
+
+#ifdef _WIN32
+// The real runtime appends the same bytes; the final Ctrl-Z cases are left out because
+// Wine's runtime, unlike Windows', keeps that byte.
+TEST(TextFileAppend, MatchesTheWindowsRuntime) {
+    testfiles::TempDir dir;
+    for (const auto& c : kAppendCases) {
+        if (!c.before.empty() && c.before.back() == '\x1a') continue;
+        SCOPED_TRACE(c.name);
+        std::string path = dir.Join(std::string("real-") + c.name + ".txt");
+        if (c.exists) {
+            ASSERT_TRUE(testfiles::WriteBytes(path, c.before));
+        }
+        FILE* real = fopen(path.c_str(), "a+t");
+        ASSERT_NE(real, nullptr);
+        fputs(c.text.c_str(), real);
+        fclose(real);
+        EXPECT_EQ(Show(testfiles::ReadBytes(path).value_or("<missing>")), Show(c.after));
+    }
+}
+#endif
+
+TEST(TextFileAppend, ReadOnlyFileIsRefusedAndKept) {
+    testfiles::TempDir dir;
+    std::string path = dir.Join("hosts");
+    ASSERT_TRUE(testfiles::WriteBytes(path, std::string("T\r\n\x1a")));
+    ASSERT_TRUE(testfiles::SetReadOnly(path, true));
+    EXPECT_EQ(TextOpen(path.c_str(), "a+t"), nullptr);
+    EXPECT_EQ(Show(*testfiles::ReadBytes(path)), Show(std::string("T\r\n\x1a")));
+    // Reading it is still allowed.
+    TextFile* file = TextOpen(path.c_str(), "rt");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(ReadAll(file), "T\n");
+    TextClose(file);
+}
+
+TEST(TextFileOpen, RefusesWhatIsNotAFileOrMode) {
+    testfiles::TempDir dir;
+    std::string folder = dir.Join("folder");
+    ASSERT_TRUE(testfiles::MakeDirs(folder));
+    EXPECT_EQ(TextOpen(folder.c_str(), "rt"), nullptr);
+    EXPECT_EQ(TextOpen(folder.c_str(), "a+t"), nullptr);
+    EXPECT_EQ(TextOpen(dir.Join("missing").c_str(), "rt"), nullptr);
+    EXPECT_FALSE(testfiles::Exists(dir.Join("missing")));
+    EXPECT_EQ(TextOpen(dir.Join("missing/below").c_str(), "a+t"), nullptr);
+    EXPECT_EQ(TextOpen(nullptr, "rt"), nullptr);
+    EXPECT_EQ(TextOpen(dir.Join("x").c_str(), "wt"), nullptr);
+}
+
+// A failed write, flush or close puts the file back as it was, its final Ctrl-Z included.
+TEST(TextFileAppend, FailureLeavesTheFileAsItWas) {
+    testfiles::TempDir dir;
+    const std::string before = std::string("T\r\n\x1a");
+    const Fault points[] = {Fault::Write, Fault::Flush, Fault::Close};
+    for (Fault point : points) {
+        for (bool exists : {true, false}) {
+            SCOPED_TRACE(static_cast<int>(point) * 2 + exists);
+            std::string path = dir.Join("hosts" + std::to_string(static_cast<int>(point)) +
+                                        (exists ? "a" : "b"));
+            if (exists) {
+                ASSERT_TRUE(testfiles::WriteBytes(path, before));
+            }
+            FaultsClear();
+            FaultArm(point, 0);
+            TextFile* file = TextOpen(path.c_str(), "a+t");
+            ASSERT_NE(file, nullptr);
+            bool wrote = TextPuts("\n0.0.0.0         host\n", file);
+            bool closed = TextClose(file);
+            FaultsClear();
+            EXPECT_FALSE(wrote && closed);
+            // A file the append created stays, empty: nothing of the line is left.
+            EXPECT_EQ(Show(testfiles::ReadBytes(path).value_or("<missing>")),
+                      Show(exists ? before : ""));
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,301 @@
+// The hosts patch sequence, run on a stand-in Windows in a temporary folder: what the
+// dialog is told, in order, and the hosts file's bytes before and after.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "build_config.h"
+#include "platform/faults.h"
+#include "platform/system.h"
+#include "remover/advert_entry.h"
+#include "remover/patch_sequence.h"
+#include "tests/support/test_files.h"
+
+using testfiles::Show;
+using Events = std::vector<std::string>;
+
+namespace {
+
+class RecordingSink final : public PatchSink {
+public:
+    Events events;
+    void SetStatus(int id, const char* text) override {
+        events.push_back("status " + std::to_string(id) + " " + text);
+    }
+    void Pause(unsigned ms) override { events.push_back("pause " + std::to_string(ms)); }
+    void Enable(int id) override { events.push_back("enable " + std::to_string(id)); }
+    void Message(const char* text, const char* caption) override {
+        events.push_back(std::string("message ") + caption + ": " + text);
+    }
+    void End(int result) override { events.push_back("end " + std::to_string(result)); }
+
+    unsigned PauseTotal() const {
+        unsigned total = 0;
+        for (const auto& e : events) {
+            if (e.rfind("pause ", 0) == 0) total += static_cast<unsigned>(std::stoul(e.substr(6)));
+        }
+        return total;
+    }
+};
+
+Events operator+(Events a, const Events& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+const std::string kEntry = AdvertHostEntry;
+const std::string kAppended = "\r\n" + kEntry + "\r\n";
+const std::string kVisit = "status 1004 Visit " QUORVEL_PRODUCT_ADDRESS " for latest version.";
+
+const Events kFound = {"status 1000 Searching for hosts file...", "pause 900",
+                       "status 1000 Searching for hosts file... found.", "pause 600"};
+const Events kNotFound = {"status 1000 Searching for hosts file...", "pause 900",
+                          "status 1000 Searching for hosts file... not found.", "pause 600",
+                          "status 1001 Creating hosts file...", "pause 900",
+                          "status 1001 Creating hosts file... done", "pause 600"};
+const Events kChecked = {"status 1001 Checking hosts file...", "pause 900",
+                         "status 1001 Checking hosts file... done.", "pause 600"};
+const Events kAppendedEvents = {"status 1002 Updating hosts file...",
+                                "pause 900",
+                                "status 1002 Updating hosts file... done.",
+                                "pause 900",
+                                "status 1003 Live Messenger's adverts removed. :p",
+                                "pause 600",
+                                kVisit,
+                                "pause 900",
+                                "enable 1005",
+                                "pause 900",
+                                "enable 1"};
+const Events kAlready = {"status 1002 Live Messenger's adverts already removed.",
+                         "pause 600",
+                         kVisit,
+                         "pause 900",
+                         "enable 1005",
+                         "pause 900",
+                         "enable 1"};
+const Events kOpenError = {"status 1002 Error opening hosts file!", "pause 900", "enable 1005",
+                           "pause 900", "enable 1"};
+const Events kWriteError = Events{"status 1002 Updating hosts file..."} + kOpenError;
+const Events kAttributeError = kFound + Events{
+    "status 1001 Error changing attributes of hosts file.", "enable 1"};
+const Events kAppendedToFound = kFound + kChecked + kAppendedEvents;
+const Events kAlreadyFound = kFound + kChecked + kAlready;
+const std::string kWin31 =
+    "message I can't believe it: This is impossible. You still running Windows 3.1?";
+const std::string kUnknown =
+    "message Error: You are running an unknown version of Windows.\n"
+    "This program will terminate. Press Ok to continue.";
+
+enum class Hosts { Missing, File, Folder };
+constexpr int kNoFault = -1;
+
+struct Case {
+    const char* name;
+    Hosts hosts;
+    std::string before;
+    bool readOnly;
+    Events events;
+    std::string after;      // the file's bytes afterwards (Missing: must not exist)
+    int patched;
+    int fault = kNoFault;   // a Fault point that fails on its first call
+    DWORD platformId = 2;
+};
+
+class PatchSequenceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_patched = 0;
+        windows_ = dir_.Join("win");
+        system_ = dir_.Join("win/system32");
+        ASSERT_TRUE(testfiles::MakeDirs(dir_.Join("win/system32/drivers/etc")));
+    }
+    void TearDown() override {
+        FaultsClear();
+        plat::SetSystemLayout(nullptr);
+    }
+    // Where each family keeps the file.
+    std::string HostsPath(DWORD platformId) const {
+        return platformId == 2 ? dir_.Join("win/system32/drivers/etc/hosts")
+                               : dir_.Join("win/hosts");
+    }
+    RecordingSink Run(DWORD platformId, const std::string& windows, const std::string& system) {
+        plat::SystemLayout layout = {platformId, windows.c_str(), system.c_str()};
+        plat::SetSystemLayout(&layout);
+        RecordingSink sink;
+        RunPatchSequence(sink);
+        return sink;
+    }
+    void Check(const Case& c) {
+        SCOPED_TRACE(c.name);
+        g_patched = 0;
+        std::string path = HostsPath(c.platformId);
+        if (c.hosts == Hosts::File) {
+            ASSERT_TRUE(testfiles::WriteBytes(path, c.before));
+        }
+        if (c.hosts == Hosts::Folder) {
+            ASSERT_TRUE(testfiles::MakeDirs(path));
+        }
+        if (c.readOnly) {
+            ASSERT_TRUE(testfiles::SetReadOnly(path, true));
+        }
+        if (c.fault != kNoFault) FaultArm(static_cast<Fault>(c.fault), 0);
+
+        RecordingSink sink = Run(c.platformId, windows_, system_);
+        FaultsClear();
+
+        EXPECT_EQ(sink.events, c.events);
+        EXPECT_EQ(g_patched, c.patched);
+        if (c.hosts == Hosts::Folder) {
+            testfiles::RemoveDir(path);
+            return;
+        }
+        auto after = testfiles::ReadBytes(path);
+        if (c.hosts == Hosts::Missing && c.after.empty()) {
+            EXPECT_FALSE(after.has_value());
+        } else {
+            ASSERT_TRUE(after.has_value());
+            EXPECT_EQ(Show(*after), Show(c.after));
+        }
+        // Whatever happened, a read-only file is read-only again.
+        if (c.readOnly) {
+            EXPECT_TRUE(testfiles::IsReadOnly(path));
+        }
+        if (after) {
+            EXPECT_TRUE(testfiles::SetReadOnly(path, false));
+        }
+        std::remove(path.c_str());
+    }
+
+    testfiles::TempDir dir_;
+    std::string windows_;
+    std::string system_;
+};
+
+TEST_F(PatchSequenceTest, EveryOutcome) {
+    const std::string ctrlZ = "\x1a";
+    const Case cases[] = {
+        {"missing_file_created", Hosts::Missing, "", false, kNotFound + kAppendedEvents, kAppended,
+         1},
+        {"ends_in_crlf", Hosts::File, "T\r\n", false, kAppendedToFound, "T\r\n" + kAppended, 1},
+        {"no_final_line_break", Hosts::File, "T", false, kAppendedToFound, "T" + kAppended, 1},
+        {"empty_file", Hosts::File, "", false, kAppendedToFound, kAppended, 1},
+        {"entry_as_last_line_without_break", Hosts::File, "T\r\n" + kEntry, false, kAlreadyFound,
+         "T\r\n" + kEntry, 0},
+        {"entry_between_lf_lines", Hosts::File, "T\n" + kEntry + "\nU\n", false, kAlreadyFound,
+         "T\n" + kEntry + "\nU\n", 0},
+        {"entry_after_255_characters", Hosts::File, std::string(255, 'x') + kEntry + "\r\n", false,
+         kAlreadyFound, std::string(255, 'x') + kEntry + "\r\n", 0},
+        {"final_ctrl_z_cut", Hosts::File, "T\r\n" + ctrlZ, false, kAppendedToFound,
+         "T\r\n" + kAppended, 1},
+        {"two_final_ctrl_z_keep_one", Hosts::File, "T" + ctrlZ + ctrlZ, false, kAppendedToFound,
+         "T" + ctrlZ + kAppended, 1},
+        {"entry_behind_ctrl_z_unseen", Hosts::File, "T" + ctrlZ + kEntry + "\r\n", false,
+         kAppendedToFound, "T" + ctrlZ + kEntry + "\r\n" + kAppended, 1},
+        {"read_only_patched", Hosts::File, "T\r\n", true, kAppendedToFound, "T\r\n" + kAppended,
+         1},
+        {"read_only_already_patched", Hosts::File, kEntry, true, kAlreadyFound, kEntry, 0},
+        {"attributes_cannot_change", Hosts::File, "T\r\n", true, kAttributeError, "T\r\n", 0,
+         static_cast<int>(Fault::SetAttributes)},
+        {"hosts_is_a_folder", Hosts::Folder, "", false, kFound + kChecked + kOpenError, "", 0},
+        {"write_fails", Hosts::File, "T\r\n" + ctrlZ, false, kFound + kChecked + kWriteError,
+         "T\r\n" + ctrlZ, 0, static_cast<int>(Fault::Write)},
+        {"flush_fails", Hosts::File, "T\r\n", true, kFound + kChecked + kWriteError, "T\r\n", 0,
+         static_cast<int>(Fault::Flush)},
+        {"close_fails", Hosts::File, "T", false, kFound + kChecked + kWriteError, "T", 0,
+         static_cast<int>(Fault::Close)},
+        {"win32s_warns_then_uses_windows_folder", Hosts::Missing, "", false,
+         Events{kWin31} + kNotFound + kAppendedEvents, kAppended, 1, kNoFault, 0},
+        {"windows_9x_folder", Hosts::File, "T\r\n", false, kAppendedToFound, "T\r\n" + kAppended,
+         1, kNoFault, 1},
+        {"unknown_platform_ends", Hosts::Missing, "", false, Events{kUnknown, "end 0"}, "", 0,
+         kNoFault, 3},
+        {"unknown_platform_all_bits", Hosts::Missing, "", false, Events{kUnknown, "end 0"}, "", 0,
+         kNoFault, 0xFFFFFFFF},
+    };
+    for (const Case& c : cases) Check(c);
+}
+
+// Lines that resemble the entry but are not it, byte for byte, get the entry appended.
+TEST_F(PatchSequenceTest, NearMissesAreNotTheEntry) {
+    const std::string host = QUORVEL_ADVERT_HOST;
+    std::string upper = kEntry;
+    for (char& ch : upper) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
+    const std::string nearMisses[] = {
+        "0.0.0.0\t" + host,
+        "0.0.0.0        " + host,
+        "0.0.0.0          " + host,
+        kEntry + " ",
+        " " + kEntry,
+        upper,
+        kEntry + " # blocked",
+        "127.0.0.1         " + host,
+        kEntry + "\r",  // the line ends CR CR LF: its CR stays part of it
+    };
+    for (const std::string& line : nearMisses) {
+        std::string before = "T\r\n" + line + "\r\n";
+        Check({"near_miss", Hosts::File, before, false, kAppendedToFound, before + kAppended, 1});
+    }
+}
+
+TEST_F(PatchSequenceTest, PauseTotalsPerOutcome) {
+    std::string path = HostsPath(2);
+    // Already removed, appended after found, appended after created, attribute error.
+    ASSERT_TRUE(testfiles::WriteBytes(path, kEntry));
+    EXPECT_EQ(Run(2, windows_, system_).PauseTotal(), 5400u);
+    ASSERT_TRUE(testfiles::WriteBytes(path, "T"));
+    EXPECT_EQ(Run(2, windows_, system_).PauseTotal(), 7200u);
+    std::remove(path.c_str());
+    EXPECT_EQ(Run(2, windows_, system_).PauseTotal(), 7200u);
+    ASSERT_TRUE(testfiles::SetReadOnly(path, true));
+    FaultArm(Fault::SetAttributes, 0);
+    EXPECT_EQ(Run(2, windows_, system_).PauseTotal(), 1500u);
+    FaultsClear();
+    ASSERT_TRUE(testfiles::SetReadOnly(path, false));
+    std::remove(path.c_str());
+    ASSERT_TRUE(testfiles::MakeDirs(path));
+    EXPECT_EQ(Run(2, windows_, system_).PauseTotal(), 4800u);
+}
+
+TEST_F(PatchSequenceTest, SecondRunAppendsNothing) {
+    std::string path = HostsPath(2);
+    ASSERT_TRUE(testfiles::WriteBytes(path, "T\r\n"));
+    EXPECT_EQ(Run(2, windows_, system_).events, kAppendedToFound);
+    EXPECT_EQ(g_patched, 1);
+    g_patched = 0;
+    EXPECT_EQ(Run(2, windows_, system_).events, kAlreadyFound);
+    EXPECT_EQ(g_patched, 0);
+    EXPECT_EQ(Show(*testfiles::ReadBytes(path)), Show("T\r\n" + kAppended));
+}
+
+// A folder too long for the file part is refused: nothing written, anywhere.
+TEST_F(PatchSequenceTest, OverlongFolderIsRefused) {
+    for (size_t extra : {size_t{0}, size_t{1}, size_t{300}}) {
+        SCOPED_TRACE(extra);
+        // The file part "\drivers\etc\hosts" is 18 bytes; 241 + 18 + zero = 260 would fit.
+        std::string folder = system_ + std::string(242 - system_.size() + extra, 'x');
+        g_patched = 0;
+        RecordingSink sink = Run(2, windows_, folder);
+        EXPECT_EQ(sink.events, kNotFound + kOpenError);
+        EXPECT_EQ(g_patched, 0);
+    }
+    EXPECT_EQ(testfiles::ListDir(dir_.path()), "win");
+    EXPECT_EQ(testfiles::ListDir(windows_), "system32");
+    // An unknown folder (the query fails) names no file either.
+    EXPECT_EQ(Run(2, windows_, "").events, kNotFound + kOpenError);
+}
+
+// The longest folder that fits is used whole.
+TEST_F(PatchSequenceTest, LongestFittingFolderWorks) {
+    // 241 bytes of folder + 18 of file part + the zero = 260.
+    std::string folder = dir_.Join(std::string(241 - dir_.path().size() - 1, 'y'));
+    ASSERT_EQ(folder.size(), 241u);
+    ASSERT_TRUE(testfiles::MakeDirs(folder + "/drivers/etc"));
+    RecordingSink sink = Run(2, windows_, folder);
+    EXPECT_EQ(sink.events, kNotFound + kAppendedEvents);
+    EXPECT_EQ(Show(testfiles::ReadBytes(folder + "/drivers/etc/hosts").value_or("<missing>")),
+              Show(kAppended));
+}
+
+}  // namespace

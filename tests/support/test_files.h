@@ -1,0 +1,43 @@
+#ifndef QUORVEL_TESTS_SUPPORT_TEST_FILES_H
+#define QUORVEL_TESTS_SUPPORT_TEST_FILES_H
+
+// Files for tests, with the system's own calls only (never the layer under test), so that
+// the layer is checked against the real thing.
+
+#include <optional>
+#include <string>
+
+namespace testfiles {
+
+// A new, empty folder of its own; removed with everything in it by the destructor.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    // dir + separator + relative (relative may use '/' on every system).
+    std::string Join(const std::string& relative) const;
+
+private:
+    std::string path_;
+};
+
+bool MakeDirs(const std::string& path);
+bool RemoveDir(const std::string& path);
+bool WriteBytes(const std::string& path, const std::string& bytes);
+std::optional<std::string> ReadBytes(const std::string& path);
+bool Exists(const std::string& path);
+bool SetReadOnly(const std::string& path, bool readOnly);
+bool IsReadOnly(const std::string& path);
+// Names of the entries of a folder, sorted.
+std::string ListDir(const std::string& path);
+
+// Bytes shown with CR, LF and other controls spelled out, for failure messages.
+std::string Show(const std::string& bytes);
+
+}  // namespace testfiles
+
+#endif
