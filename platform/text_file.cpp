@@ -1,7 +1,7 @@
 #include "platform/text_file.h"
 
+#include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "platform/faults.h"
 #include "platform/file.h"
@@ -80,7 +80,7 @@ TextFile* TextOpen(const char* path, const char* mode) {
 
     FILE* stream = plat::OpenFile(path, append ? "a+b" : "rb");
     if (!stream) return nullptr;
-    TextFile* file = new (std::nothrow) TextFile();
+    TextFile* file = static_cast<TextFile*>(calloc(1, sizeof(TextFile)));
     if (!file) {
         fclose(stream);
         return nullptr;
@@ -90,7 +90,7 @@ TextFile* TextOpen(const char* path, const char* mode) {
     memcpy(file->path, path, pathLength + 1);
     if (append && !PrepareAppend(file)) {
         fclose(stream);
-        delete file;
+        free(file);
         return nullptr;
     }
     return file;
@@ -149,6 +149,6 @@ bool TextClose(TextFile* file) {
     if (file->append && FaultFires(Fault::Close)) closed = false;
     bool ok = closed && !file->failed;
     if (file->append && !ok) UndoAppend(file);
-    delete file;
+    free(file);
     return ok;
 }

@@ -1,0 +1,88 @@
+#include "remover/banner.h"
+
+#include <shellapi.h>
+
+#include "build_config.h"
+#include "image/image_win.h"
+#include "remover/control_ids.h"
+#include "remover/remover.h"
+
+namespace {
+
+// Green of the used palette entries: the normal tint, and the tint under the mouse.
+constexpr uint8_t kNormalTint = 64;
+constexpr uint8_t kHoverTint = 5;
+constexpr int32_t kCycleStep = 5;
+constexpr UINT kCyclePeriod = 500;
+
+void Redraw(HWND dialog) { InvalidateRect(GetDlgItem(dialog, IDC_BANNER), nullptr, FALSE); }
+
+// Strictly inside the banner control: its edges count as outside.
+bool IsOverBanner(HWND dialog, LPARAM lParam) {
+    RECT bounds;
+    GetWindowRect(GetDlgItem(dialog, IDC_BANNER), &bounds);
+    POINT topLeft = {bounds.left, bounds.top};
+    POINT bottomRight = {bounds.right, bounds.bottom};
+    ScreenToClient(dialog, &topLeft);
+    ScreenToClient(dialog, &bottomRight);
+    LONG x = LOWORD(lParam);
+    LONG y = HIWORD(lParam);
+    return topLeft.x < x && x < bottomRight.x && topLeft.y < y && y < bottomRight.y;
+}
+
+}  // namespace
+
+void BannerSetUp(HWND dialog, Image& banner) {
+    // The size goes with the data so that a bad resource is never read past its end.
+    HRSRC found = FindResourceA(g_instance, MAKEINTRESOURCEA(IDR_BANNER), RT_MBM);
+    HGLOBAL loaded = found ? LoadResource(g_instance, found) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    banner.ImageLoadMb(data, data ? SizeofResource(g_instance, found) : 0);
+    if (banner.palette) banner.SetBannerTint(kNormalTint);
+    SetWindowPos(GetDlgItem(dialog, IDC_BANNER), nullptr, 0, 0, banner.width, banner.height,
+                 SWP_NOZORDER | SWP_NOMOVE);
+    SetTimer(dialog, IDT_BANNER, kCyclePeriod, nullptr);
+}
+
+void BannerOnTimer(HWND dialog, Image& banner) {
+    if (!banner.pixels) return;
+    banner.PaletteCycleStep(kCycleStep);
+    Redraw(dialog);
+}
+
+void BannerOnDrawItem(const Image& banner, WPARAM controlId, const DRAWITEMSTRUCT* item) {
+    if (controlId != IDC_BANNER || item->CtlType != ODT_STATIC ||
+        item->itemAction != ODA_DRAWENTIRE) {
+        return;
+    }
+    HDC memory = CreateCompatibleDC(item->hDC);
+    HBITMAP bitmap = ImageToBitmap(&banner, GetSysColor(COLOR_BTNFACE), false);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(item->hDC, 0, 0, banner.width, banner.height, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+}
+
+void BannerOnMouse(HWND dialog, Image& banner, UINT message, LPARAM lParam) {
+    if (!banner.palette) return;
+    // The tint changes only on crossing the edge; the cursor is set on every message.
+    if (IsOverBanner(dialog, lParam)) {
+        if (banner.palette[0].green == kNormalTint) {
+            banner.SetBannerTint(kHoverTint);
+            Redraw(dialog);
+        }
+        SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
+        if (message == WM_LBUTTONUP) {
+            ShellExecuteA(dialog, nullptr, QUORVEL_PRODUCT_URL, nullptr, nullptr, SW_SHOWNORMAL);
+        }
+    } else if (banner.palette[0].green != kNormalTint) {
+        banner.SetBannerTint(kNormalTint);
+        Redraw(dialog);
+    }
+}
+
+void BannerOnDestroy(HWND dialog, Image& banner) {
+    KillTimer(dialog, IDT_BANNER);
+    banner.ImageFree();
+}
