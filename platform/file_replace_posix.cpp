@@ -1,0 +1,99 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/faults.h"
+#include "platform/file.h"
+#include "platform/file_replace.h"
+#include "platform/posix_path.h"
+
+namespace plat {
+namespace {
+
+// A forced failure writes half of the bytes first, as a full disk would.
+bool WritePiece(FILE* stream, const FilePiece& piece) {
+    if (FaultFires(Fault::Write)) {
+        fwrite(piece.bytes, 1, piece.length / 2, stream);
+        return false;
+    }
+    return fwrite(piece.bytes, 1, piece.length, stream) == piece.length;
+}
+
+RewriteResult WriteTemp(FILE* stream, const FilePiece* pieces, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (pieces[i].length > 0 && !WritePiece(stream, pieces[i])) return RewriteWriteFailed;
+    }
+    // Renaming a file whose bytes are still in the cache can leave an empty file after a crash.
+    if (FaultFires(Fault::Flush) || fflush(stream) != 0 || fsync(fileno(stream)) != 0) {
+        return RewriteFlushFailed;
+    }
+    return RewriteOk;
+}
+
+// The new file gets what the old one had; without one, what a plain create would give.
+// A hosts file left at mkstemp's 0600 would stop every other user's name lookups.
+bool KeepModeAndOwner(int fd, bool existed, const struct stat& old) {
+    if (FaultFires(Fault::SetAttributes)) return false;
+    mode_t mode;
+    if (existed) {
+        mode = old.st_mode & 07777;
+    } else {
+        mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (existed && geteuid() == 0 && fchown(fd, old.st_uid, old.st_gid) != 0) return false;
+    return fchmod(fd, mode) == 0;
+}
+
+}  // namespace
+
+RewriteResult RewriteFile(const char* path, const FilePiece* pieces, int count) {
+    char native[PATH_MAX];
+    if (!path || !PosixPath(path, native, sizeof native)) return RewriteRefused;
+
+    struct stat old {};
+    bool existed = stat(native, &old) == 0;
+    if (existed) {
+        if (!S_ISREG(old.st_mode)) return RewriteRefused;
+        // Refused when opening it for writing would be, read-only even to root; the probe
+        // neither truncates nor writes.
+        FILE* probe = OpenFile(path, "r+b");
+        if (!probe) return RewriteRefused;
+        fclose(probe);
+    }
+
+    static const char kSuffix[] = ".XXXXXX";
+    char temp[PATH_MAX];
+    size_t length = strlen(native);
+    if (length + sizeof kSuffix > sizeof temp) return RewriteNoTemp;
+    memcpy(temp, native, length);
+    memcpy(temp + length, kSuffix, sizeof kSuffix);
+    int fd = mkstemp(temp);
+    if (fd < 0) return RewriteNoTemp;
+    FILE* stream = fdopen(fd, "wb");
+    if (!stream) {
+        close(fd);
+        unlink(temp);
+        return RewriteNoTemp;
+    }
+
+    RewriteResult result = WriteTemp(stream, pieces, count);
+    if (result == RewriteOk && !KeepModeAndOwner(fd, existed, old)) {
+        result = RewriteAttributesFailed;
+    }
+    bool closed = fclose(stream) == 0;
+    if (FaultFires(Fault::Close)) closed = false;
+    if (result == RewriteOk && !closed) result = RewriteCloseFailed;
+    if (result == RewriteOk && (FaultFires(Fault::Replace) || rename(temp, native) != 0)) {
+        result = RewriteReplaceFailed;
+    }
+    if (result != RewriteOk) unlink(temp);
+    return result;
+}
+
+}  // namespace plat

@@ -1,0 +1,200 @@
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/faults.h"
+#include "platform/file.h"
+#include "platform/file_replace.h"
+
+namespace plat {
+namespace {
+
+typedef BOOL(WINAPI* ReplaceFileAProc)(LPCSTR, LPCSTR, LPCSTR, DWORD, LPVOID, LPVOID);
+typedef BOOL(WINAPI* MoveFileExAProc)(LPCSTR, LPCSTR, DWORD);
+
+constexpr char kTempPrefix[] = "vtr";
+// What a rewritten file keeps of the old one's attributes; read-only files are refused.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                                  FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+#ifdef QUORVEL_FAULTS
+ReplaceCalls g_calls = ReplaceCalls::All;
+#endif
+
+// Taken at run time: a static import of either would stop the program from loading on
+// Windows 95/98/Me, whose kernel has no ReplaceFileA.
+void (*Kernel32Proc(const char* name))() {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    return kernel ? reinterpret_cast<void (*)()>(GetProcAddress(kernel, name)) : nullptr;
+}
+
+ReplaceFileAProc FindReplaceFile() {
+#ifdef QUORVEL_FAULTS
+    if (g_calls != ReplaceCalls::All) return nullptr;
+#endif
+    return reinterpret_cast<ReplaceFileAProc>(Kernel32Proc("ReplaceFileA"));
+}
+
+MoveFileExAProc FindMoveFileEx() {
+#ifdef QUORVEL_FAULTS
+    if (g_calls == ReplaceCalls::None) return nullptr;
+#endif
+    return reinterpret_cast<MoveFileExAProc>(Kernel32Proc("MoveFileExA"));
+}
+
+// The folder part of path with its final separator, so that "C:\hosts" gives "C:\".
+bool FolderOf(const char* path, char (&folder)[MAX_PATH]) {
+    const char* slash = strrchr(path, '\\');
+    const char* other = strrchr(path, '/');
+    if (!slash || (other && other > slash)) slash = other;
+    if (!slash) {
+        strcpy(folder, ".");
+        return true;
+    }
+    size_t length = static_cast<size_t>(slash - path) + 1;
+    if (length >= MAX_PATH) return false;
+    memcpy(folder, path, length);
+    folder[length] = 0;
+    return true;
+}
+
+// A name in folder that no file has, for a file to be moved to.
+bool FreeName(const char* folder, char (&name)[MAX_PATH]) {
+    if (!GetTempFileNameA(folder, kTempPrefix, 0, name)) return false;
+    DeleteFileA(name);
+    return true;
+}
+
+// A forced failure writes half of the bytes first, as a full disk would.
+bool WritePiece(FILE* stream, const FilePiece& piece) {
+    if (FaultFires(Fault::Write)) {
+        fwrite(piece.bytes, 1, piece.length / 2, stream);
+        return false;
+    }
+    return fwrite(piece.bytes, 1, piece.length, stream) == piece.length;
+}
+
+RewriteResult WriteTemp(FILE* stream, const FilePiece* pieces, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (pieces[i].length > 0 && !WritePiece(stream, pieces[i])) return RewriteWriteFailed;
+    }
+    if (FaultFires(Fault::Flush) || fflush(stream) != 0 ||
+        !FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))))) {
+        return RewriteFlushFailed;
+    }
+    return RewriteOk;
+}
+
+bool KeepAttributes(const char* temp, DWORD attributes) {
+    if (FaultFires(Fault::SetAttributes)) return false;
+    DWORD kept = attributes & kKeptAttributes;
+    return SetFileAttributesA(temp, kept ? kept : FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
+// The worst failure ReplaceFileA documents: the old file moved to the backup name, the new
+// one not moved in.
+BOOL ForcedReplaceFailure(const char* path, const char* backup) {
+    MoveFileA(path, backup);
+    SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+    return FALSE;
+}
+
+// After a failed ReplaceFileA: the old file back under its name if it is only at the backup
+// name; if even that fails it stays there, beside it.
+void RecoverFromReplace(const char* path, const char* backup) {
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && !MoveFileA(backup, path)) return;
+    DeleteFileA(backup);
+}
+
+// Without ReplaceFileA and MoveFileExA: the old file aside, the new one in, the old one
+// deleted; the old one is always under its name or beside it, complete.
+bool SwapByRenames(const char* temp, const char* path, const char* folder) {
+    char aside[MAX_PATH];
+    if (!FreeName(folder, aside)) return false;
+    if (FaultFires(Fault::Replace) || !MoveFileA(path, aside)) return false;
+    if (FaultFires(Fault::Replace) || !MoveFileA(temp, path)) {
+        MoveFileA(aside, path);
+        return false;
+    }
+    DeleteFileA(aside);
+    return true;
+}
+
+bool PutInPlace(const char* temp, const char* path, const char* folder, bool existed) {
+    if (!existed) return !FaultFires(Fault::Replace) && MoveFileA(temp, path);
+
+    // ReplaceFileA keeps the old file's security; it is told a backup name so that whatever
+    // goes wrong, the old file is known to be under one of two names.
+    if (ReplaceFileAProc replaceFile = FindReplaceFile()) {
+        char backup[MAX_PATH];
+        if (!FreeName(folder, backup)) return false;
+        BOOL replaced = FaultFires(Fault::Replace) ? ForcedReplaceFailure(path, backup)
+                                                   : replaceFile(path, temp, backup, 0, 0, 0);
+        if (replaced) {
+            DeleteFileA(backup);
+            return true;
+        }
+        DWORD error = GetLastError();
+        RecoverFromReplace(path, backup);
+        if (error != ERROR_CALL_NOT_IMPLEMENTED) return false;
+    }
+    if (MoveFileExAProc moveFileEx = FindMoveFileEx()) {
+        if (FaultFires(Fault::Replace)) return false;
+        if (moveFileEx(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        // 95/98/Me export it but do not implement it.
+        if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
+    }
+    return SwapByRenames(temp, path, folder);
+}
+
+}  // namespace
+
+RewriteResult RewriteFile(const char* path, const FilePiece* pieces, int count) {
+    if (!path) return RewriteRefused;
+    DWORD attributes = GetFileAttributesA(path);
+    bool existed = attributes != INVALID_FILE_ATTRIBUTES;
+    if (existed) {
+        // The attribute is checked as well as the open: Wine run by root opens read-only
+        // files for writing, and a replace would not stop at the attribute either.
+        if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
+            return RewriteRefused;
+        }
+        FILE* probe = OpenFile(path, "r+b");
+        if (!probe) return RewriteRefused;
+        fclose(probe);
+    }
+
+    char folder[MAX_PATH];
+    char temp[MAX_PATH];
+    if (!FolderOf(path, folder) || !GetTempFileNameA(folder, kTempPrefix, 0, temp)) {
+        return RewriteNoTemp;
+    }
+    FILE* stream = OpenFile(temp, "wb");
+    if (!stream) {
+        DeleteFileA(temp);
+        return RewriteNoTemp;
+    }
+
+    RewriteResult result = WriteTemp(stream, pieces, count);
+    bool closed = fclose(stream) == 0;
+    if (FaultFires(Fault::Close)) closed = false;
+    if (result == RewriteOk && !closed) result = RewriteCloseFailed;
+    if (result == RewriteOk && existed && !KeepAttributes(temp, attributes)) {
+        result = RewriteAttributesFailed;
+    }
+    if (result == RewriteOk && !PutInPlace(temp, path, folder, existed)) {
+        result = RewriteReplaceFailed;
+    }
+    if (result != RewriteOk) DeleteFileA(temp);
+    return result;
+}
+
+#ifdef QUORVEL_FAULTS
+void RewriteUseCalls(ReplaceCalls calls) {
+    g_calls = calls;
+}
+#endif
+
+}  // namespace plat
