@@ -1,0 +1,26 @@
+#include <windows.h>
+// commctrl.h needs the Win32 types first.
+#include <commctrl.h>
+
+#include "restore/restore_main.h"
+#include "restore/restore_run.h"
+
+namespace {
+
+class MessageBoxSink final : public RestoreSink {
+  public:
+    int Message(const char* text, const char* caption, unsigned style) override {
+        return MessageBoxA(nullptr, text, caption, style);
+    }
+};
+
+}  // namespace
+
+int WINAPI RestoreMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // The manifest asks for version 6 of the common controls; message boxes take its look
+    // only once the library is initialised.
+    InitCommonControls();
+    MessageBoxSink sink;
+    RunRestore(sink);
+    return 0;
+}

@@ -1,0 +1,91 @@
+#include "restore/restore_run.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/file.h"
+#include "platform/file_replace.h"
+#include "restore/entry_cut.h"
+
+namespace {
+
+constexpr char kCaption[] = "Vantrel";
+constexpr char kNothingToRestore[] =
+    "Adverts has not been removed.\nSo there is nothing to restore.";
+constexpr char kConfirm[] = "Are you sure you want to restore those annoying msn adverts?";
+constexpr char kRestored[] = "Adverts has ben restored!";
+constexpr char kRewriteError[] = "Error rewriting host file!";
+
+// Bit 31 of the version marks Windows 95/98/Me and Win32s, which keep hosts in the Windows
+// folder. False when the folder is unknown or the whole path does not fit in MAX_PATH.
+bool BuildHostsPath(char (&path)[MAX_PATH]) {
+    bool windows9x = (plat::GetVersion() & 0x80000000u) != 0;
+    const char* file = windows9x ? "\\hosts" : "\\drivers\\etc\\hosts";
+    UINT length = windows9x ? plat::GetWindowsDirectoryA(path, MAX_PATH)
+                            : plat::GetSystemDirectoryA(path, MAX_PATH);
+    size_t fileLength = strlen(file);
+    // 0 is a failed query; MAX_PATH or more is the size a longer folder would need.
+    if (length == 0 || length >= MAX_PATH || length + fileLength >= MAX_PATH) return false;
+    memcpy(path + length, file, fileLength + 1);
+    return true;
+}
+
+// The hosts file as read, untranslated; bytes is null when there is nothing to search.
+struct HostsImage {
+    char* bytes;
+    long size;
+    bool readFailed;
+};
+
+HostsImage ReadHostsImage(FILE* stream) {
+    HostsImage image = {nullptr, 0, false};
+    long size = -1;
+    if (fseek(stream, 0, SEEK_END) == 0) size = ftell(stream);
+    if (size < 1 || fseek(stream, 0, SEEK_SET) != 0) return image;
+    // malloc, not new: a failed allocation gives null without the exception machinery,
+    // which would weigh more than the rest of the program.
+    image.bytes = static_cast<char*>(malloc(static_cast<size_t>(size)));
+    if (!image.bytes) return image;
+    // A file that shrank since its size was taken gives fewer bytes; only those are used.
+    image.size = static_cast<long>(fread(image.bytes, 1, static_cast<size_t>(size), stream));
+    image.readFailed = ferror(stream) != 0;
+    return image;
+}
+
+// Everything after the read: the user is asked only when there is something to restore.
+void AskAndRewrite(RestoreSink& sink, const char* path, const HostsImage& image, long m) {
+    if (m == kNoMatch) {
+        sink.Message(kNothingToRestore, kCaption, MB_ICONINFORMATION);
+        return;
+    }
+    if (sink.Message(kConfirm, kCaption, MB_ICONQUESTION | MB_YESNO) != IDYES) return;
+    EntryCut cut = CutEntryLine(image.bytes, image.size, m);
+    long tailLength = cut.tailStart < image.size ? image.size - cut.tailStart : 0;
+    plat::FilePiece pieces[2] = {
+        {image.bytes, static_cast<size_t>(cut.headLength)},
+        {image.bytes + (tailLength ? cut.tailStart : 0), static_cast<size_t>(tailLength)}};
+    if (plat::RewriteFile(path, pieces, 2) == plat::RewriteOk) {
+        sink.Message(kRestored, kCaption, MB_ICONINFORMATION);
+    } else {
+        sink.Message(kRewriteError, kCaption, MB_ICONWARNING);
+    }
+}
+
+}  // namespace
+
+void RunRestore(RestoreSink& sink) {
+    char path[MAX_PATH];
+    // A path that does not fit names no file that could be opened.
+    if (!BuildHostsPath(path)) return;
+    FILE* stream = plat::OpenFile(path, "rb");
+    if (!stream) return;
+    HostsImage image = ReadHostsImage(stream);
+    long m = image.bytes && !image.readFailed ? FindAdvertHost(image.bytes, image.size) : kNoMatch;
+    // Closed before any message: the file is never held open across the question.
+    fclose(stream);
+    // A file that could not be read whole is left like one that could not be opened:
+    // writing back part of it would lose the rest.
+    if (!image.readFailed) AskAndRewrite(sink, path, image, m);
+    free(image.bytes);
+}

@@ -1,0 +1,33 @@
+#ifndef QUORVEL_RESTORE_RESTORE_RUN_H
+#define QUORVEL_RESTORE_RESTORE_RUN_H
+
+// The restore tool's one pass: locate the hosts file, read it whole, find the advert host
+// name, ask, write the file back without the line that holds it, and say how it went. It
+// talks to the user only through message boxes, so the same pass runs in the Windows
+// program, in the console driver and in tests.
+
+#include "platform/system.h"
+
+#ifndef _WIN32
+#define MB_OK 0x00000000
+#define MB_YESNO 0x00000004
+#define MB_ICONQUESTION 0x00000020
+#define MB_ICONWARNING 0x00000030
+#define MB_ICONINFORMATION 0x00000040
+#define IDOK 1
+#define IDYES 6
+#define IDNO 7
+#endif
+
+class RestoreSink {
+  public:
+    // A message box without an owner window; the result is what MessageBoxA would give.
+    virtual int Message(const char* text, const char* caption, unsigned style) = 0;
+
+  protected:
+    ~RestoreSink() = default;
+};
+
+void RunRestore(RestoreSink& sink);
+
+#endif
