@@ -75,8 +75,10 @@ int32_t ReadLe32(const uint8_t* b) {
 }
 
 // Pixel counts and block sizes are signed 32-bit in this format; a larger block cannot exist.
-bool FitsBlock(int64_t bytes) {
-    return bytes <= INT32_MAX;
+// Width x height x bytes per pixel when it fits, else -1; no product can overflow on the way.
+int64_t BlockBytes(int32_t width, int32_t height, int32_t bytesPerPixel) {
+    const int64_t pixels = static_cast<int64_t>(width) * height;
+    return pixels <= INT32_MAX / bytesPerPixel ? pixels * bytesPerPixel : -1;
 }
 
 // Before allocating: whether `left` bytes of packets could possibly give `pixels` pixels, the
@@ -201,8 +203,8 @@ int Image::ImageLoadMb(const void* data, size_t size) {
 int Image::ImageDecodeMb1(const uint8_t* body, size_t size, uint8_t imageType,
                           uint8_t compression) {
     if (imageType > 1 || compression > 1) return MbBadCompression;
-    const int64_t total = static_cast<int64_t>(width) * height;
-    if (!FitsBlock(total)) return MbNoMemory;
+    const int64_t total = BlockBytes(width, height, 1);
+    if (total < 0) return MbNoMemory;
     const size_t rowBytes = static_cast<size_t>(width / 8 + (width % 8 != 0));
     const size_t blockBytes = rowBytes * static_cast<size_t>(height);
 
@@ -257,8 +259,8 @@ int Image::ImageDecodeMb8(const uint8_t* body, size_t size, uint8_t imageType,
     if (imageType == 2 ? compression > 4 : imageType != 3 || compression > 1) {
         return MbBadCompression;
     }
-    const int64_t total64 = static_cast<int64_t>(width) * height;
-    if (!FitsBlock(total64)) return MbNoMemory;
+    const int64_t total64 = BlockBytes(width, height, 1);
+    if (total64 < 0) return MbNoMemory;
     const size_t total = static_cast<size_t>(total64);
 
     Reader in{body, body + size};
@@ -315,8 +317,8 @@ int Image::ImageDecodeMb8(const uint8_t* body, size_t size, uint8_t imageType,
 
 int Image::ImageDecodeMb24(const uint8_t* body, size_t size, uint8_t compression) {
     if (compression > 1) return MbBadCompression;
-    const int64_t bytes64 = 3 * static_cast<int64_t>(width) * height;
-    if (!FitsBlock(bytes64)) return MbNoMemory;
+    const int64_t bytes64 = BlockBytes(width, height, 3);
+    if (bytes64 < 0) return MbNoMemory;
     const size_t bytes = static_cast<size_t>(bytes64);
 
     Reader in{body, body + size};
@@ -345,8 +347,8 @@ int Image::ImageDecodeMb24(const uint8_t* body, size_t size, uint8_t compression
 
 int Image::ImageDecodeMb32(const uint8_t* body, size_t size, uint8_t compression) {
     if (compression > 2) return MbBadCompression;
-    const int64_t bytes64 = 4 * static_cast<int64_t>(width) * height;
-    if (!FitsBlock(bytes64)) return MbNoMemory;
+    const int64_t bytes64 = BlockBytes(width, height, 4);
+    if (bytes64 < 0) return MbNoMemory;
     const size_t bytes = static_cast<size_t>(bytes64);
 
     Reader in{body, body + size};

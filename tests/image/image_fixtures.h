@@ -54,7 +54,7 @@ inline void SetImage(Image& image, int32_t bpp, int32_t width, int32_t height, c
     image.height = height;
     image.bitsPerPixel = bpp;
     image.pixels = static_cast<uint8_t*>(malloc(pixels.size() + 1));
-    memcpy(image.pixels, pixels.data(), pixels.size());
+    if (!pixels.empty()) memcpy(image.pixels, pixels.data(), pixels.size());
     if (palette) {
         Bytes full = *palette;
         full.resize(bpp == 1 ? 8 : 1024);

@@ -268,6 +268,8 @@ TEST(MbDecode, FailuresGiveTheirResultAndState) {
         {"8 bpp 65536 x 32768", Mb(65536, 32768, 3, 1, {}), MbNoMemory},
         {"24 bpp 3 x w x h over 2^31", Mb(26755, 26755, 4, 0, {}), MbNoMemory},
         {"32 bpp 4 x w x h over 2^31", Mb(23171, 23171, 5, 2, {}), MbNoMemory},
+        {"24 bpp INT32_MAX square", Mb(INT32_MAX, INT32_MAX, 4, 1, {}), MbNoMemory},
+        {"32 bpp INT32_MAX square", Mb(INT32_MAX, INT32_MAX, 5, 0, {}), MbNoMemory},
         // A few bytes that claim a huge picture are refused before allocating it.
         {"8 bpp 40000 x 40000 raw from 1 KB", Mb(40000, 40000, 3, 0, Bytes(1030)), MbCorrupt},
         {"8 bpp 40000 x 40000 in scheme 4 from 8 bytes",
