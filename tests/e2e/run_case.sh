@@ -1,0 +1,218 @@
+#!/bin/bash
+# One end-to-end case: a fresh Wine prefix, the hosts file as the case wants it, the program
+# driven by e2e_driver inside a virtual desktop on a private X server, then the driver's
+# report and the hosts file's bytes compared with what the case expects.
+#
+# usage: run_case.sh CASE   (environment from CMake: E2E_BIN, E2E_WORK, E2E_HOST, E2E_ADDRESS)
+set -euo pipefail
+
+name=$1
+: "${E2E_BIN:?}" "${E2E_WORK:?}" "${E2E_HOST:?}" "${E2E_ADDRESS:?}"
+user=${QUORVEL_WINE_USER:-qvwine}
+template=$E2E_WORK/template
+work=$E2E_WORK/cases/$name
+prefix=$work/prefix
+entry="0.0.0.0         $E2E_HOST"
+appended=$'\r\n'"$entry"$'\r\n'
+hosts_nt=$prefix/drive_c/windows/system32/drivers/etc/hosts
+hosts_9x=$prefix/drive_c/windows/hosts
+
+as_root=0
+[ "$(id -u)" = 0 ] && id "$user" >/dev/null 2>&1 && as_root=1
+[ "$as_root" = 1 ] || user=$(id -un)
+
+# --- what each case sets up and expects -----------------------------------------------------
+program=quorvel
+version=winxp
+hosts=$hosts_nt          # where the program should look
+before=""                # the file's bytes; unset = no file
+before_set=1
+after=""                 # its bytes afterwards; unset = no file
+after_set=1
+mode=""                  # chmod of the file before the run, e.g. a-w
+owner=""                 # root: the user cannot change the file's attributes
+readonly_after=0
+driver_args=()
+expected=""
+
+quorvel_statuses() {  # lines 1000 to 1004 once OK is enabled
+  printf 'status 1000 %s\nstatus 1001 %s\nstatus 1002 %s\nstatus 1003 %s\nstatus 1004 %s\n' "$@"
+}
+visit="Visit $E2E_ADDRESS for latest version."
+appended_lines=$(quorvel_statuses "Searching for hosts file... found." "Checking hosts file... done." \
+  "Updating hosts file... done." "Live Messenger's adverts removed. :p" "$visit")
+created_lines=$(quorvel_statuses "Searching for hosts file... not found." "Creating hosts file... done" \
+  "Updating hosts file... done." "Live Messenger's adverts removed. :p" "$visit")
+already_lines=$(quorvel_statuses "Searching for hosts file... found." "Checking hosts file... done." \
+  "Live Messenger's adverts already removed." "" "$visit")
+notice="notice Quorvel 2.0: Hi $user!\\nMSN Messenger needs to be restarted for changes to take effect [ok none]"
+
+case $name in
+  quorvel_ordinary_file)
+    before=$'127.0.0.1 localhost\r\n'; after="$before$appended"
+    driver_args=(--expect-pauses 7200 --geometry)
+    expected="$appended_lines
+enabled ok 1 banner 1
+pauses ok
+geometry ok
+banner 145x15
+exit 0" ;;
+  quorvel_missing_file)
+    before_set=0; after="$appended"
+    driver_args=(--expect-pauses 7200)
+    expected="$created_lines
+enabled ok 1 banner 1
+pauses ok
+exit 0" ;;
+  quorvel_already_patched)
+    before=$'T\r\n'"$entry"$'\r\n'; after="$before"
+    driver_args=(--expect-pauses 5400 --messenger 1)
+    expected="messenger windows 1
+$already_lines
+enabled ok 1 banner 1
+pauses ok
+exit 0" ;;
+  quorvel_read_only_file)
+    before=$'T\r\n'; after="$before$appended"; mode=a-w; readonly_after=1
+    driver_args=(--expect-pauses 7200)
+    expected="$appended_lines
+enabled ok 1 banner 1
+pauses ok
+exit 0" ;;
+  quorvel_attributes_refused)
+    before=$'T\r\n'; after="$before"; mode=a-w; owner=root; readonly_after=1
+    driver_args=(--expect-pauses 1500)
+    expected="$(quorvel_statuses "Searching for hosts file... found." \
+      "Error changing attributes of hosts file." "" "" "")
+enabled ok 1 banner 0
+pauses ok
+exit 0" ;;
+  quorvel_append_refused)
+    before=$'T\r\n'; after="$before"; mode=644; owner=root
+    driver_args=(--expect-pauses 4800)
+    expected="$(quorvel_statuses "Searching for hosts file... found." "Checking hosts file... done." \
+      "Error opening hosts file!" "" "")
+enabled ok 1 banner 1
+pauses ok
+exit 0" ;;
+  quorvel_windows_98)
+    version=win98; hosts=$hosts_9x; before=$'T\r\n'; after="$before$appended"
+    driver_args=(--expect-pauses 7200)
+    expected="$appended_lines
+enabled ok 1 banner 1
+pauses ok
+exit 0" ;;
+  quorvel_windows_31)
+    version=win31; hosts=$hosts_9x; before_set=0; after="$appended"
+    driver_args=(--expect-pauses 7200)
+    expected="message I can't believe it: This is impossible. You still running Windows 3.1? [ok none]
+$created_lines
+enabled ok 1 banner 1
+pauses ok
+exit 0" ;;
+  quorvel_notice_none)
+    before=$'T\r\n'; after="$before$appended"
+    driver_args=(--messenger 0 --close close)
+    expected="messenger windows 0
+$appended_lines
+enabled ok 1 banner 1
+exit 0" ;;
+  quorvel_notice_one)
+    before=$'T\r\n'; after="$before$appended"
+    driver_args=(--messenger 1)
+    expected="messenger windows 1
+$appended_lines
+enabled ok 1 banner 1
+$notice
+exit 0" ;;
+  quorvel_notice_two_by_escape)
+    before=$'T\r\n'; after="$before$appended"
+    driver_args=(--messenger 2 --close cancel)
+    expected="messenger windows 2
+$appended_lines
+enabled ok 1 banner 1
+$notice
+$notice
+exit 0" ;;
+  *)
+    echo "unknown case $name" >&2; exit 2 ;;
+esac
+
+if [ -n "$owner" ] && [ "$as_root" = 0 ]; then
+  echo "skipped: needs root to give the hosts file to another owner"; exit 77
+fi
+if [ -n "$mode" ] && [ "$as_root" = 0 ]; then
+  echo "skipped: Wine run by root writes to read-only files; needs the unprivileged user"; exit 77
+fi
+
+# --- a fresh prefix: hard links to the template, private copies of what gets written ---------
+rm -rf "$work"
+mkdir -p "$work"
+cp -al "$template" "$prefix"
+for file in "$prefix"/*.reg "$hosts_nt"; do
+  [ -e "$file" ] && cp "$file" "$file.copy" && mv -f "$file.copy" "$file"
+done
+rm -f "$hosts_nt" "$hosts_9x"
+if [ "$before_set" = 1 ]; then
+  printf '%s' "$before" > "$hosts"
+fi
+[ "$as_root" = 1 ] && chown -R "$user" "$work" && chown -h "$user" "$prefix"/*.reg
+if [ -e "$hosts" ]; then
+  [ -n "$owner" ] && chown "$owner" "$hosts"
+  [ -n "$mode" ] && chmod "$mode" "$hosts"
+fi
+chmod 755 "$work"
+
+winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+exe=$E2E_BIN/remover/quorvel.exe
+[ "$program" = vantrel ] && exe=$E2E_BIN/restore/vantrel.exe
+[ "$program" = quorvel ] && driver_args=(--dialog "${driver_args[@]}")
+
+cat > "$work/inner.sh" <<INNER
+#!/bin/sh
+export WINEPREFIX='$prefix' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' HOME=\$(getent passwd \$(id -un) | cut -d: -f6)
+wine reg add 'HKCU\\Software\\Wine' /v Version /d $version /f >/dev/null 2>&1
+wine explorer /desktop=e2e,640x480 '$(winpath "$E2E_BIN/tests/e2e/e2e_driver.exe")' \
+  --out '$(winpath "$work/report.txt")' ${driver_args[*]} '$(winpath "$exe")' >'$work/wine.log' 2>&1
+wineserver -k >/dev/null 2>&1 || true
+INNER
+chmod 755 "$work/inner.sh"
+if [ "$as_root" = 1 ]; then
+  runuser -u "$user" -- xvfb-run -a "$work/inner.sh"
+else
+  xvfb-run -a "$work/inner.sh"
+fi
+
+# --- compare ---------------------------------------------------------------------------------
+status=0
+report=$(tr -d '\r' < "$work/report.txt" 2>/dev/null || echo "no report")
+if [ "$report" != "$expected" ]; then
+  echo "FAIL $name: the driver saw something else"
+  diff <(printf '%s\n' "$expected") <(printf '%s\n' "$report") | sed 's/^/  /' || true
+  status=1
+fi
+show() { od -An -c | tr -s ' \n' ' '; }
+if [ "$after_set" = 1 ]; then
+  if [ ! -e "$hosts" ]; then
+    echo "FAIL $name: no hosts file at $hosts"; status=1
+  elif ! cmp -s <(printf '%s' "$after") "$hosts"; then
+    echo "FAIL $name: hosts file bytes differ"
+    echo "  want: $(printf '%s' "$after" | show)"
+    echo "  have: $(show < "$hosts")"
+    status=1
+  fi
+fi
+if [ -e "$hosts" ]; then
+  writable=$(( 0$(stat -c %a "$hosts") & 0222 ))
+  if [ "$readonly_after" = 1 ] && [ "$writable" != 0 ]; then
+    echo "FAIL $name: the hosts file is not read-only again"; status=1
+  fi
+  if [ "$readonly_after" = 0 ] && [ "$writable" = 0 ]; then
+    echo "FAIL $name: the hosts file was left read-only"; status=1
+  fi
+fi
+# The other family's file is never touched.
+other=$hosts_9x; [ "$hosts" = "$hosts_9x" ] && other=$hosts_nt
+[ -e "$other" ] && { echo "FAIL $name: $other was created"; status=1; }
+[ "$status" = 0 ] && echo "ok $name" && rm -rf "$prefix"
+exit $status
