@@ -93,6 +93,23 @@ uint8_t* AllocateBlock(size_t bytes) {
     return static_cast<uint8_t*>(ImageAllocate(bytes != 0 ? bytes : 1));
 }
 
+// Most runs are a few hundred bytes at most: 16-byte stores of a pattern beat a library call
+// for each packet. Short and very long runs go to memset.
+inline void FillRun(uint8_t* out, uint8_t value, size_t count) {
+    if (count < 16 || count > 1024) {
+        memset(out, value, count);
+        return;
+    }
+    const uint64_t pattern = 0x0101010101010101ull * value;
+    uint8_t* const last = out + count - 16;
+    for (; out < last; out += 16) {
+        memcpy(out, &pattern, 8);
+        memcpy(out + 8, &pattern, 8);
+    }
+    memcpy(last, &pattern, 8);
+    memcpy(last + 8, &pattern, 8);
+}
+
 template <size_t N>
 void FillPixels(uint8_t* out, const uint8_t* pixel, size_t count) {
     for (size_t i = 0; i < count; ++i, out += N) memcpy(out, pixel, N);
@@ -132,7 +149,7 @@ int DecodeRuns8(Reader& in, uint8_t* out, uint8_t* const end) {
             }
         }
         if (run > static_cast<size_t>(end - out)) return MbCorrupt;
-        memset(out, packet[0], run);
+        FillRun(out, packet[0], run);
         out += run;
     }
     return MbOk;
