@@ -15,7 +15,7 @@
 
 #define IDI_REMOVER 102
 #define IDR_BANNER 103         // MB image, resource type "MBM"
-#define RT_MBM "MBM"
+#define RT_MBM "MBM"         // the resource script spells the type out: MBM
 
 #define IDT_BANNER 4001        // banner colour cycle timer
 
