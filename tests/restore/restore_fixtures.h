@@ -1,79 +1,122 @@
 #ifndef QUORVEL_TESTS_RESTORE_RESTORE_FIXTURES_H
 #define QUORVEL_TESTS_RESTORE_RESTORE_FIXTURES_H
 
-// Shared by the restore tool's tests: scratch folders standing in for Windows, whole-file
-// reads and writes, and a message sink that records what the user would have seen.
+// Shared by the restore tool's tests: the texts the user sees, scratch folders standing in
+// for Windows, whole-file reads and writes, and a sink that records the message boxes.
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "build_config.h"
+#include "platform/faults.h"
 #include "platform/system.h"
 #include "restore/restore_run.h"
 
 namespace restore_test {
 
-// The redirection line as the remover writes it, and the exact texts the user sees.
+namespace fs = std::filesystem;
+
 inline const std::string kHost = QUORVEL_ADVERT_HOST;
 inline const std::string kEntry = "0.0.0.0         " + kHost;
-inline const std::string kCaption = "Vantrel";
-inline const std::string kNothing =
-    "Adverts has not been removed.\nSo there is nothing to restore.";
-inline const std::string kConfirm = "Are you sure you want to restore those annoying msn adverts?";
-inline const std::string kRestored = "Adverts has ben restored!";
-inline const std::string kRewriteError = "Error rewriting host file!";
 
-// The host name with its ASCII letters in upper case.
-std::string Upper(const std::string& text);
-
-// Bytes shown with CR, LF and other control bytes spelled out, for failure messages.
-std::string Visible(const std::string& bytes);
-
-struct Shown {
-    std::string text;
-    std::string caption;
-    unsigned style;
-    bool operator==(const Shown& other) const {
-        return text == other.text && caption == other.caption && style == other.style;
+inline std::string Upper(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
-};
+    return text;
+}
 
-// Answers the confirmation with `answer` and every other box with IDOK.
+// Bytes with CR, LF and other control bytes spelled out, for failure messages.
+inline std::string Visible(const std::string& bytes) {
+    std::string out;
+    for (unsigned char c : bytes) {
+        char hex[8];
+        snprintf(hex, sizeof hex, "<%02X>", c);
+        out += c == '\r'               ? "<CR>"
+               : c == '\n'             ? "<LF>"
+               : c < 0x20 || c >= 0x7F ? hex
+                                       : std::string(1, c);
+    }
+    return out;
+}
+
+// Records each box as "0x<style> <caption>: <text>"; answers the confirmation with `answer`.
 class RecordingSink final : public RestoreSink {
   public:
     explicit RecordingSink(int answer) : answer_(answer) {}
-    int Message(const char* text, const char* caption, unsigned style) override;
-    std::vector<Shown> shown;
+    int Message(const char* text, const char* caption, unsigned style) override {
+        char hex[16];
+        snprintf(hex, sizeof hex, "0x%x ", style);
+        shown.push_back(hex + std::string(caption) + ": " + text);
+        return (style & MB_YESNO) == MB_YESNO ? answer_ : IDOK;
+    }
+    std::vector<std::string> shown;
 
   private:
     int answer_;
 };
 
-// A fresh, empty folder under the temporary folder, removed again with everything in it.
+// A fresh folder under the temporary folder, removed again with everything in it.
 class ScratchDir {
   public:
-    explicit ScratchDir(const std::string& name);
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
+    explicit ScratchDir(const std::string& name)
+        : root_(fs::temp_directory_path() / ("vantrel-test-" + name)) {
+        Remove();
+        fs::create_directories(root_);
+    }
+    ~ScratchDir() { Remove(); }
+    const fs::path& root() const { return root_; }
 
-    const std::filesystem::path& root() const { return root_; }
-    // The names in the folder that holds path, sorted.
-    std::vector<std::string> NamesBeside(const std::string& path) const;
+    // Points the stand-in Windows here (system folder root\system32) and gives the hosts
+    // path of that platform, its folder created.
+    std::string UseLayout(DWORD platformId) const {
+        static std::string windowsDir, systemDir;
+        windowsDir = root_.string();
+        systemDir = (root_ / "system32").string();
+        plat::SystemLayout layout = {platformId, windowsDir.c_str(), systemDir.c_str()};
+        plat::SetSystemLayout(&layout);
+        fs::path folder = platformId == 2 ? root_ / "system32" / "drivers" / "etc" : root_;
+        fs::create_directories(folder);
+        return (folder / "hosts").string();
+    }
 
   private:
-    std::filesystem::path root_;
+    void Remove() {
+        FaultsClear();
+        std::error_code ignored;  // Windows removes no read-only file
+        for (const auto& entry : fs::recursive_directory_iterator(root_, ignored)) {
+            fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+        }
+        fs::remove_all(root_, ignored);
+    }
+    fs::path root_;
 };
 
-// Points the stand-in Windows at the scratch folder (its system folder is root\system32)
-// and gives the hosts path of that platform, creating the folders on the way.
-std::string UseLayout(const ScratchDir& dir, DWORD platformId);
+inline std::vector<std::string> NamesBeside(const std::string& path) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(fs::path(path).parent_path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
-bool WriteBytes(const std::string& path, const std::string& bytes);
-// False when the file cannot be read.
-bool ReadBytes(const std::string& path, std::string* bytes);
-bool MakeReadOnly(const std::string& path);
+inline bool WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(fs::path(path), std::ios::binary | std::ios::trunc);
+    return static_cast<bool>(out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())));
+}
+
+// The file's bytes, or "(missing)".
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(fs::path(path), std::ios::binary);
+    if (!in) return "(missing)";
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 }  // namespace restore_test
 
