@@ -14,15 +14,19 @@
 //   --geometry             check every control against the dialog template
 //   --linger MS            after OK is enabled, wait this long before closing
 //   --out FILE             print to FILE instead of standard output
+//   --banner               check the banner: drawn, cycling, hover tint, clicks
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "image/image.h"
 
 namespace {
 
@@ -37,6 +41,7 @@ struct Options {
     bool geometry = false;
     DWORD linger = 0;
     std::string out;
+    bool banner = false;
 };
 
 DWORD g_pid = 0;
@@ -254,6 +259,187 @@ bool SaveScreen(const std::string& path) {
     return fclose(out) == 0;
 }
 
+// --- the banner ---------------------------------------------------------------------------
+
+// The banner control's rectangle in the dialog's client coordinates.
+RECT BannerRect(HWND dialog) {
+    RECT r;
+    GetWindowRect(GetDlgItem(dialog, 1005), &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// The screen's pixels under the banner control, as COLORREFs, row by row.
+std::vector<COLORREF> Capture(HWND dialog, int* width, int* height) {
+    RECT r;
+    GetWindowRect(GetDlgItem(dialog, 1005), &r);
+    *width = r.right - r.left;
+    *height = r.bottom - r.top;
+    std::vector<COLORREF> pixels;
+    if (*width <= 0 || *height <= 0) return pixels;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = *width;
+    info.bmiHeader.biHeight = -*height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, section);
+    BitBlt(memory, 0, 0, *width, *height, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    const uint8_t* bgrx = static_cast<const uint8_t*>(bits);
+    for (int i = 0; i < *width * *height; ++i) {
+        pixels.push_back(RGB(bgrx[4 * i + 2], bgrx[4 * i + 1], bgrx[4 * i]));
+    }
+    SelectObject(memory, previous);
+    DeleteObject(section);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// The picture the program carries, read from its own resource.
+bool LoadBanner(const std::string& program, Image* banner) {
+    HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return false;
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(103), "MBM");
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    bool ok = data && banner->ImageLoadMb(data, SizeofResource(module, found)) == MbOk;
+    FreeLibrary(module);
+    return ok;
+}
+
+// The colour of the opaque ink (palette entry 0) on screen, after checking that every pixel
+// of the ground (entry 34) shows the dialog's face colour and all ink pixels agree.
+bool InkColour(HWND dialog, const Image& banner, COLORREF* ink, std::string* problem) {
+    int width, height;
+    std::vector<COLORREF> shown = Capture(dialog, &width, &height);
+    if (width != banner.width || height != banner.height) {
+        *problem = "size " + std::to_string(width) + "x" + std::to_string(height);
+        return false;
+    }
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    bool haveInk = false;
+    for (int i = 0; i < width * height; ++i) {
+        uint8_t index = banner.pixels[i];
+        if (index == 34 && shown[i] != face) {
+            *problem = "ground pixel " + std::to_string(i) + " is not the face colour";
+            return false;
+        }
+        if (index == 0) {
+            if (haveInk && shown[i] != *ink) {
+                *problem = "ink pixels differ";
+                return false;
+            }
+            *ink = shown[i];
+            haveInk = true;
+        }
+    }
+    if (!haveInk || *ink == face) {
+        *problem = "no ink";
+        return false;
+    }
+    return true;
+}
+
+std::string InkGreen(HWND dialog, const Image& banner) {
+    COLORREF ink;
+    std::string problem;
+    Sleep(400);  // the banner is repainted on the next WM_PAINT
+    if (!InkColour(dialog, banner, &ink, &problem)) return "none (" + problem + ")";
+    return std::to_string(GetGValue(ink));
+}
+
+std::string BrowserLog() {
+    const char* path = getenv("E2E_BROWSER_LOG");
+    FILE* file = path ? fopen(path, "r") : nullptr;
+    if (!file) return "";
+    char line[512] = "";
+    if (!fgets(line, sizeof line, file)) line[0] = 0;
+    fclose(file);
+    std::string text = line;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
+std::string WaitForBrowser(DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    std::string seen;
+    while ((seen = BrowserLog()).empty() && GetTickCount() - start < milliseconds) Sleep(50);
+    return seen.empty() ? "nothing" : seen;
+}
+
+void Mouse(HWND dialog, UINT message, LONG x, LONG y) {
+    PostMessageA(dialog, message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));
+}
+
+void CheckBanner(HWND dialog, const std::string& program) {
+    Image banner;
+    bool carried = LoadBanner(program, &banner);
+    RECT r = BannerRect(dialog);
+    LONG cx = (r.left + r.right) / 2;
+    LONG cy = (r.top + r.bottom) / 2;
+    if (!carried) {
+        printf("banner decoded no\n");
+        // Where the banner would be: nothing happens there.
+        Mouse(dialog, WM_LBUTTONUP, r.left + 5, r.top + 5);
+        printf("click inside opened %s\n", WaitForBrowser(3000).c_str());
+        return;
+    }
+    Sleep(300);
+    COLORREF first, second;
+    std::string problem;
+    if (!InkColour(dialog, banner, &first, &problem)) {
+        printf("banner drawn wrong: %s\n", problem.c_str());
+        return;
+    }
+    printf("banner drawn green %d\n", GetGValue(first));
+    // The cycle starts red rising: red goes up by one step a tick, green and blue stay.
+    Sleep(2000);
+    if (!InkColour(dialog, banner, &second, &problem)) {
+        printf("banner drawn wrong: %s\n", problem.c_str());
+        return;
+    }
+    int redSteps = (GetRValue(second) - GetRValue(first)) / 5;
+    printf("banner cycle red %s green %d,%d blue %d,%d\n",
+           redSteps >= 2 && redSteps <= 6 ? "up" : std::to_string(redSteps).c_str(),
+           GetGValue(first), GetGValue(second), GetBValue(first), GetBValue(second));
+
+    // Hover: strictly inside tints, the edges count as outside.
+    Mouse(dialog, WM_MOUSEMOVE, r.left, cy);
+    printf("move left edge: green %s\n", InkGreen(dialog, banner).c_str());
+    Mouse(dialog, WM_MOUSEMOVE, cx, cy);
+    printf("move inside: green %s\n", InkGreen(dialog, banner).c_str());
+    Mouse(dialog, WM_MOUSEMOVE, r.left + 1, r.top + 1);
+    printf("move inside corner: green %s\n", InkGreen(dialog, banner).c_str());
+    Mouse(dialog, WM_MOUSEMOVE, r.right, r.bottom);
+    printf("move bottom right edge: green %s\n", InkGreen(dialog, banner).c_str());
+    Mouse(dialog, WM_MOUSEMOVE, cx, r.top);
+    printf("move top edge: green %s\n", InkGreen(dialog, banner).c_str());
+    Mouse(dialog, WM_MOUSEMOVE, cx, cy);
+    InkGreen(dialog, banner);
+    Mouse(dialog, WM_MOUSEMOVE, 2, 2);
+    printf("move outside: green %s\n", InkGreen(dialog, banner).c_str());
+
+    // Clicks: only a release strictly inside opens the page.
+    Mouse(dialog, WM_LBUTTONUP, 2, 2);
+    printf("release outside opened %s\n", WaitForBrowser(2000).c_str());
+    Mouse(dialog, WM_LBUTTONUP, r.right, cy);
+    printf("release on right edge opened %s\n", WaitForBrowser(2000).c_str());
+    Mouse(dialog, WM_LBUTTONDOWN, cx, cy);
+    Mouse(dialog, WM_LBUTTONUP, cx, r.bottom + 3);
+    printf("press inside release below opened %s\n", WaitForBrowser(2000).c_str());
+    Mouse(dialog, WM_LBUTTONDOWN, 2, 2);
+    Mouse(dialog, WM_LBUTTONUP, cx, cy);
+    printf("press outside release inside opened %s\n", WaitForBrowser(15000).c_str());
+    Mouse(dialog, WM_MOUSEMOVE, 2, 2);
+    InkGreen(dialog, banner);
+}
+
 int Fail(const char* what) {
     printf("error %s\n", what);
     return 1;
@@ -277,6 +463,8 @@ bool ParseArgs(int argc, char** argv, Options* o) {
             o->expectPauses = atol(argv[++i]);
         } else if (arg == "--screenshot" && more) {
             o->screenshot = argv[++i];
+        } else if (arg == "--banner") {
+            o->banner = true;
         } else if (arg == "--out" && more) {
             o->out = argv[++i];
         } else if (arg == "--linger" && more) {
@@ -297,7 +485,7 @@ int main(int argc, char** argv) {
     if (!ParseArgs(argc, argv, &o)) {
         fprintf(stderr, "usage: e2e_driver [--dialog] [--answer yes|no] [--close ok|cancel|close] "
                         "[--messenger N] [--expect-pauses MS] [--screenshot FILE] [--geometry] "
-                        "[--linger MS] [--out FILE] PROGRAM\n");
+                        "[--linger MS] [--out FILE] [--banner] PROGRAM\n");
         return 2;
     }
     // Started through a virtual desktop, the driver may have no standard output of its own.
@@ -356,6 +544,7 @@ int main(int argc, char** argv) {
                 }
             }
             if (o.geometry) CheckGeometry(dialog);
+            if (o.banner) CheckBanner(dialog, o.program);
             if (o.linger) Sleep(o.linger);
             if (!o.screenshot.empty()) {
                 Sleep(700);  // a repaint after the sequence, and a timer tick

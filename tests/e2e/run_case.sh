@@ -3,11 +3,12 @@
 # driven by e2e_driver inside a virtual desktop on a private X server, then the driver's
 # report and the hosts file's bytes compared with what the case expects.
 #
-# usage: run_case.sh CASE   (environment from CMake: E2E_BIN, E2E_WORK, E2E_HOST, E2E_ADDRESS)
+# usage: run_case.sh CASE
+# (environment from CMake: E2E_BIN, E2E_WORK, E2E_HOST, E2E_ADDRESS, E2E_URL)
 set -euo pipefail
 
 name=$1
-: "${E2E_BIN:?}" "${E2E_WORK:?}" "${E2E_HOST:?}" "${E2E_ADDRESS:?}"
+: "${E2E_BIN:?}" "${E2E_WORK:?}" "${E2E_HOST:?}" "${E2E_ADDRESS:?}" "${E2E_URL:?}"
 user=${QUORVEL_WINE_USER:-qvwine}
 template=$E2E_WORK/template
 work=$E2E_WORK/cases/$name
@@ -134,6 +135,37 @@ enabled ok 1 banner 1
 $notice
 $notice
 exit 0" ;;
+  quorvel_banner)
+    before=$'T\r\n'; after="$before$appended"
+    driver_args=(--banner)
+    expected="$appended_lines
+enabled ok 1 banner 1
+banner drawn green 64
+banner cycle red up green 64,64 blue 0,0
+move left edge: green 64
+move inside: green 5
+move inside corner: green 5
+move bottom right edge: green 64
+move top edge: green 64
+move outside: green 64
+release outside opened nothing
+release on right edge opened nothing
+press inside release below opened nothing
+press outside release inside opened $E2E_URL
+exit 0" ;;
+  quorvel_banner_missing|quorvel_banner_corrupt)
+    program=${name#quorvel_banner_}
+    program=quorvel_$([ "$program" = missing ] && echo no || echo bad)_banner
+    before=$'T\r\n'; after="$before$appended"
+    driver_args=(--banner --geometry --expect-pauses 7200)
+    expected="$appended_lines
+enabled ok 1 banner 1
+pauses ok
+geometry ok
+banner 0x0
+banner decoded no
+click inside opened nothing
+exit 0" ;;
   *)
     echo "unknown case $name" >&2; exit 2 ;;
 esac
@@ -164,14 +196,28 @@ fi
 chmod 755 "$work"
 
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
-exe=$E2E_BIN/remover/quorvel.exe
+exe=$E2E_BIN/remover/$program.exe
 [ "$program" = vantrel ] && exe=$E2E_BIN/restore/vantrel.exe
-[ "$program" = quorvel ] && driver_args=(--dialog "${driver_args[@]}")
+[ "$program" != vantrel ] && driver_args=(--dialog "${driver_args[@]}")
+
+# The Windows version, and a web browser that only notes what it was asked to open.
+cat > "$work/settings.reg" <<REG
+REGEDIT4
+
+[HKEY_CURRENT_USER\\Software\\Wine]
+"Version"="$version"
+
+[-HKEY_CLASSES_ROOT\\http\\shell\\open\\ddeexec]
+
+[HKEY_CLASSES_ROOT\\http\\shell\\open\\command]
+@="\\"$(winpath "$E2E_BIN/tests/e2e/e2e_browser.exe" | sed 's/\\/\\\\/g')\\" \\"%1\\""
+REG
 
 cat > "$work/inner.sh" <<INNER
 #!/bin/sh
 export WINEPREFIX='$prefix' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' HOME=\$(getent passwd \$(id -un) | cut -d: -f6)
-wine reg add 'HKCU\\Software\\Wine' /v Version /d $version /f >/dev/null 2>&1
+export E2E_BROWSER_LOG='$(winpath "$work/browser.log")'
+wine regedit /S '$(winpath "$work/settings.reg")' >/dev/null 2>&1
 wine explorer /desktop=e2e,640x480 '$(winpath "$E2E_BIN/tests/e2e/e2e_driver.exe")' \
   --out '$(winpath "$work/report.txt")' ${driver_args[*]} '$(winpath "$exe")' >'$work/wine.log' 2>&1
 wineserver -k >/dev/null 2>&1 || true
