@@ -168,6 +168,11 @@ TEST(ColourCensus, FailedAllocationCountsWhatWasTakenIn) {
         EXPECT_EQ(c.image->ImageCountColours(), c.colours)
             << c.image->bitsPerPixel << " bpp, " << c.successes << " successes";
     }
+    AllocationFailure failure(1);
+    ColourTree tree = {0, nullptr};
+    EXPECT_FALSE(indexed.ImageCollectColours(&tree));
+    EXPECT_EQ(tree.count, 1);
+    ColourTreeDestroy(&tree);
 }
 
 }  // namespace

@@ -41,6 +41,7 @@ TEST(ImageToDib, BlendsPaletteEntriesIntoTheColourTable) {
         {"128 black on white", {128, 0, 0, 0}, Rgb(255, 255, 255), {128, 128, 128, 0}},
         {"128 white on black", {128, 255, 255, 255}, 0, {127, 127, 127, 0}},
         {"64 green on the face colour", {64, 0, 64, 0}, kFace, {50, 100, 53, 0}},
+        {"division truncates: 2/255 of 200 is 1", {2, 0, 0, 0}, Rgb(200, 200, 200), {1, 1, 1, 0}},
         {"top byte of the background is ignored",
          {255, 1, 2, 3},
          0xFF000000u | kFace,
