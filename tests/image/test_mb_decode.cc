@@ -30,42 +30,6 @@ Bytes PaddedPalette(const Bytes& entries) {
     return all;
 }
 
-// A banner-sized picture in scheme 3: 145 x 15, 35 black entries at rising transparency, all
-// of them used.
-const uint8_t kBannerTransparency[35] = {0,   7,   12,  21,  29,  34,  42,  47,  59,  64,  72,  81,
-                                         85,  89,  96,  116, 124, 125, 137, 150, 156, 165, 166, 170,
-                                         174, 186, 201, 205, 224, 235, 238, 245, 247, 251, 255};
-
-Bytes BannerPixels() {
-    Bytes px;
-    for (int y = 0; y < 15; ++y) {
-        for (int x = 0; x < 145; ++x) px.push_back(static_cast<uint8_t>((x / 4 + y) % 35));
-    }
-    return px;
-}
-
-Bytes BannerEntries() {
-    Bytes entries;
-    for (uint8_t t : kBannerTransparency) entries.insert(entries.end(), {t, 0, 0, 0});
-    return entries;
-}
-
-Bytes BannerData() {
-    Bytes packets;
-    const Bytes px = BannerPixels();
-    for (size_t i = 0; i < px.size();) {
-        size_t run = 1;
-        while (i + run < px.size() && px[i + run] == px[i] && run < 130) ++run;
-        if (run >= 3) {
-            packets.insert(packets.end(), {static_cast<uint8_t>(run + 125), px[i]});
-        } else {
-            packets.insert(packets.end(), px.begin() + i, px.begin() + i + run);
-        }
-        i += run;
-    }
-    return Mb(145, 15, 2, 3, Cat({{35, 0}, BannerEntries(), packets}));
-}
-
 // One well-formed picture for every image type, compression and packet kind.
 std::vector<Decoded> ValidPictures() {
     const Bytes entries2 = {1, 2, 3, 4, 5, 6, 7, 8};
@@ -174,8 +138,6 @@ std::vector<Decoded> ValidPictures() {
          Cat({{0xFE, 1, 2, 3, 0xFF, 0x00, 0x12, 0x34},
               Repeat(2, {0x0A, 0x0B, 0x0C, 0x0D}),
               Repeat(256, {0xAA, 0xBB, 0xCC, 0xDD})})},
-        {"banner-sized scheme 3 picture with 35 entries", BannerData(), 145, 15, 8,
-         PaddedPalette(BannerEntries()), BannerPixels()},
         {"width 0 reads no packet", Mb(0, 5, 4, 1, {}), 0, 5, 24, {}, {}},
         {"height 0 still reads the palette part",
          Mb(5, 0, 2, 3, {1, 0, 1, 2, 3, 4}),
