@@ -15,6 +15,7 @@
 //   --linger MS            after OK is enabled, wait this long before closing
 //   --out FILE             print to FILE instead of standard output
 //   --banner               check the banner: drawn, cycling, hover tint, clicks
+//   --hover                before the screenshot, move the mouse over the banner
 
 #include <windows.h>
 
@@ -42,6 +43,7 @@ struct Options {
     DWORD linger = 0;
     std::string out;
     bool banner = false;
+    bool hover = false;
 };
 
 DWORD g_pid = 0;
@@ -463,6 +465,8 @@ bool ParseArgs(int argc, char** argv, Options* o) {
             o->expectPauses = atol(argv[++i]);
         } else if (arg == "--screenshot" && more) {
             o->screenshot = argv[++i];
+        } else if (arg == "--hover") {
+            o->hover = true;
         } else if (arg == "--banner") {
             o->banner = true;
         } else if (arg == "--out" && more) {
@@ -485,7 +489,7 @@ int main(int argc, char** argv) {
     if (!ParseArgs(argc, argv, &o)) {
         fprintf(stderr, "usage: e2e_driver [--dialog] [--answer yes|no] [--close ok|cancel|close] "
                         "[--messenger N] [--expect-pauses MS] [--screenshot FILE] [--geometry] "
-                        "[--linger MS] [--out FILE] [--banner] PROGRAM\n");
+                        "[--linger MS] [--out FILE] [--banner] [--hover] PROGRAM\n");
         return 2;
     }
     // Started through a virtual desktop, the driver may have no standard output of its own.
@@ -546,6 +550,11 @@ int main(int argc, char** argv) {
             if (o.geometry) CheckGeometry(dialog);
             if (o.banner) CheckBanner(dialog, o.program);
             if (o.linger) Sleep(o.linger);
+            if (o.hover) {
+                RECT r = BannerRect(dialog);
+                PostMessageA(dialog, WM_MOUSEMOVE, 0,
+                             MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+            }
             if (!o.screenshot.empty()) {
                 Sleep(700);  // a repaint after the sequence, and a timer tick
                 printf("screenshot %s\n", SaveScreen(o.screenshot) ? "saved" : "failed");

@@ -1,0 +1,36 @@
+#!/bin/sh
+# The shipped programs must load on Windows 95/98/Me as well as on NT: they may import only
+# the system's own DLLs, and none of the functions those systems lack (such functions are
+# taken at run time with GetProcAddress instead).
+# usage: check_imports.sh PROGRAM.exe...
+set -eu
+allowed_dlls="KERNEL32.dll USER32.dll GDI32.dll ADVAPI32.dll SHELL32.dll COMCTL32.dll msvcrt.dll"
+# NT-only or later than 95/98/Me (some exist there only as stubs that always fail).
+missing_on_9x="ReplaceFileA ReplaceFileW MoveFileExA MoveFileExW MoveFileWithProgressA
+  GetFileSizeEx SetFilePointerEx GetFileAttributesExA GetLongPathNameA CreateHardLinkA
+  TryEnterCriticalSection InitializeCriticalSectionAndSpinCount SwitchToThread IsDebuggerPresent
+  AddVectoredExceptionHandler RemoveVectoredExceptionHandler GetTickCount64
+  InitializeSRWLock AcquireSRWLockExclusive ReleaseSRWLockExclusive InitializeConditionVariable
+  SleepConditionVariableCS WakeConditionVariable WakeAllConditionVariable InitOnceExecuteOnce
+  FlsAlloc FlsFree FlsGetValue FlsSetValue GetModuleHandleExA GetModuleHandleExW
+  GetSystemTimePreciseAsFileTime GetNativeSystemInfo IsWow64Process GlobalMemoryStatusEx
+  GetProcessId GetThreadId CancelIoEx CreateSymbolicLinkA GetFileInformationByHandleEx
+  SetFileInformationByHandle GetFinalPathNameByHandleA QueryFullProcessImageNameA
+  VerifyVersionInfoA GetVersionExW _set_invalid_parameter_handler __iob_func"
+status=0
+for exe in "$@"; do
+  imports=$(i686-w64-mingw32-objdump -p "$exe")
+  dlls=$(printf '%s\n' "$imports" | awk '/DLL Name:/ {print $3}')
+  functions=$(printf '%s\n' "$imports" | awk '/DLL Name:/ {d=1; next} d && /^\t[ 0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ {print $NF}')
+  [ -n "$dlls" ] || { echo "FAIL $exe: no imports found"; status=1; continue; }
+  for dll in $dlls; do
+    case " $allowed_dlls " in *" $dll "*) ;; *) echo "FAIL $exe imports $dll"; status=1 ;; esac
+  done
+  for function in $functions; do
+    for bad in $missing_on_9x; do
+      [ "$function" = "$bad" ] && { echo "FAIL $exe imports $function"; status=1; }
+    done
+  done
+  [ "$status" = 0 ] && echo "ok $(basename "$exe"): $(printf '%s\n' $dlls | tr '\n' ' ')"
+done
+exit $status
