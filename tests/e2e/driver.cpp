@@ -100,31 +100,6 @@ Found Scan() {
     return found;
 }
 
-// Which standard icon a message box shows, told by comparing its icon with the system's.
-const char* IconOf(HWND box) {
-    HWND icon = nullptr;
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (ClassOf(child) == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-            icon = child;
-        }
-    }
-    if (!icon) return "none";
-    DWORD_PTR shown = 0;
-    SendMessageTimeoutA(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &shown);
-    if (!shown) return "none";
-    struct Known {
-        LPCSTR id;
-        const char* name;
-    } known[] = {{IDI_ASTERISK, "information"},
-                 {IDI_QUESTION, "question"},
-                 {IDI_EXCLAMATION, "warning"},
-                 {IDI_HAND, "error"}};
-    for (const Known& k : known) {
-        if (reinterpret_cast<HICON>(shown) == LoadIconA(nullptr, k.id)) return k.name;
-    }
-    return "other";
-}
-
 // Prints a message box once and answers it: OK, or the chosen Yes/No.
 void Answer(HWND box, const char* kind, bool answerYes) {
     if (g_answered.count(box)) return;
@@ -132,8 +107,8 @@ void Answer(HWND box, const char* kind, bool answerYes) {
     if (!text) return;  // not drawn yet
     g_answered.insert(box);
     bool yesNo = GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO);
-    printf("%s %s: %s [%s %s]\n", kind, TextOf(box).c_str(), Escape(TextOf(text)).c_str(),
-           yesNo ? "yes-no" : "ok", IconOf(box));
+    printf("%s %s: %s [%s]\n", kind, TextOf(box).c_str(), Escape(TextOf(text)).c_str(),
+           yesNo ? "yes-no" : "ok");
     if (yesNo) printf("answer %s\n", answerYes ? "yes" : "no");
     fflush(stdout);
     int button = yesNo ? (answerYes ? IDYES : IDNO) : IDOK;

@@ -35,6 +35,7 @@ owner=""                 # root: the user cannot change the file's attributes
 readonly_after=0
 driver_args=()
 expected=""
+then_restore=""          # yes or no: vantrel runs in the same prefix afterwards, so answered
 
 quorvel_statuses() {  # lines 1000 to 1004 once OK is enabled
   printf 'status 1000 %s\nstatus 1001 %s\nstatus 1002 %s\nstatus 1003 %s\nstatus 1004 %s\n' "$@"
@@ -46,7 +47,9 @@ created_lines=$(quorvel_statuses "Searching for hosts file... not found." "Creat
   "Updating hosts file... done." "Live Messenger's adverts removed. :p" "$visit")
 already_lines=$(quorvel_statuses "Searching for hosts file... found." "Checking hosts file... done." \
   "Live Messenger's adverts already removed." "" "$visit")
-notice="notice Quorvel 2.0: Hi $user!\\nMSN Messenger needs to be restarted for changes to take effect [ok none]"
+confirm="message Vantrel: Are you sure you want to restore those annoying msn adverts? [yes-no]"
+nothing="message Vantrel: Adverts has not been removed.\\nSo there is nothing to restore. [ok]"
+notice="notice Quorvel 2.0: Hi $user!\\nMSN Messenger needs to be restarted for changes to take effect [ok]"
 
 case $name in
   quorvel_ordinary_file)
@@ -106,7 +109,7 @@ exit 0" ;;
   quorvel_windows_31)
     version=win31; hosts=$hosts_9x; before_set=0; after="$appended"
     driver_args=(--expect-pauses 7200)
-    expected="message I can't believe it: This is impossible. You still running Windows 3.1? [ok none]
+    expected="message I can't believe it: This is impossible. You still running Windows 3.1? [ok]
 $created_lines
 enabled ok 1 banner 1
 pauses ok
@@ -166,6 +169,70 @@ banner 0x0
 banner decoded no
 click inside opened nothing
 exit 0" ;;
+  vantrel_restores)
+    program=vantrel; before=$'T\r\n\r\n'"$entry"$'\r\n'; after=$'T\r\n'
+    driver_args=(--answer yes)
+    expected="$confirm
+answer yes
+message Vantrel: Adverts has ben restored! [ok]
+exit 0" ;;
+  vantrel_answer_no)
+    program=vantrel; before=$'T\r\n\r\n'"$entry"$'\r\n'; after="$before"
+    expected="$confirm
+answer no
+exit 0" ;;
+  vantrel_nothing_to_restore|vantrel_empty_file)
+    program=vantrel; before=$'127.0.0.1 localhost\r\n'; after="$before"
+    [ "$name" = vantrel_empty_file ] && before="" && after=""
+    driver_args=(--answer yes)
+    expected="$nothing
+exit 0" ;;
+  vantrel_missing_file)
+    program=vantrel; before_set=0; after_set=0
+    driver_args=(--answer yes)
+    expected="exit 0" ;;
+  vantrel_read_only_file)
+    program=vantrel; before=$'T\r\n'"$entry"$'\r\n'; after="$before"; mode=a-w; readonly_after=1
+    driver_args=(--answer yes)
+    expected="$confirm
+answer yes
+message Vantrel: Error rewriting host file! [ok]
+exit 0" ;;
+  vantrel_upper_case_host)
+    program=vantrel; before=$'T\r\n0.0.0.0 '"${E2E_HOST^^}"$'\r\nU\r\n'; after=$'T\r\nU\r\n'
+    driver_args=(--answer yes)
+    expected="$confirm
+answer yes
+message Vantrel: Adverts has ben restored! [ok]
+exit 0" ;;
+  vantrel_windows_98)
+    program=vantrel; version=win98; hosts=$hosts_9x
+    before=$'T\r\n\r\n'"$entry"$'\r\n'; after=$'T\r\n'
+    driver_args=(--answer yes)
+    expected="$confirm
+answer yes
+message Vantrel: Adverts has ben restored! [ok]
+exit 0" ;;
+  round_trip_*)
+    # The remover, then the restore tool: the file comes back byte for byte.
+    case $name in
+      round_trip_crlf) before=$'# hosts\r\n127.0.0.1 localhost\r\n' ;;
+      round_trip_created) before_set=0 ;;
+      round_trip_ctrl_z) before=$'T\r\n\032' ;;
+    esac
+    after="$before"; after_set=$before_set
+    [ "$name" = round_trip_ctrl_z ] && after=$'T\r\n'
+    [ "$name" = round_trip_created ] && after="" && after_set=1
+    then_restore=yes
+    lines=$appended_lines
+    [ "$before_set" = 0 ] && lines=$created_lines
+    expected="$lines
+enabled ok 1 banner 1
+exit 0
+$confirm
+answer yes
+message Vantrel: Adverts has ben restored! [ok]
+exit 0" ;;
   *)
     echo "unknown case $name" >&2; exit 2 ;;
 esac
@@ -220,6 +287,8 @@ export E2E_BROWSER_LOG='$(winpath "$work/browser.log")'
 wine regedit /S '$(winpath "$work/settings.reg")' >/dev/null 2>&1
 wine explorer /desktop=e2e,640x480 '$(winpath "$E2E_BIN/tests/e2e/e2e_driver.exe")' \
   --out '$(winpath "$work/report.txt")' ${driver_args[*]} '$(winpath "$exe")' >'$work/wine.log' 2>&1
+[ -n "$then_restore" ] && wine '$(winpath "$E2E_BIN/tests/e2e/e2e_driver.exe")' \
+  --out '$(winpath "$work/report2.txt")' --answer $then_restore '$(winpath "$E2E_BIN/restore/vantrel.exe")' >>'$work/wine.log' 2>&1
 wineserver -k >/dev/null 2>&1 || true
 INNER
 chmod 755 "$work/inner.sh"
@@ -231,7 +300,8 @@ fi
 
 # --- compare ---------------------------------------------------------------------------------
 status=0
-report=$(tr -d '\r' < "$work/report.txt" 2>/dev/null || echo "no report")
+report=$(cat "$work/report.txt" "$work/report2.txt" 2>/dev/null | tr -d '\r' || true)
+[ -n "$report" ] || report="no report"
 if [ "$report" != "$expected" ]; then
   echo "FAIL $name: the driver saw something else"
   diff <(printf '%s\n' "$expected") <(printf '%s\n' "$report") | sed 's/^/  /' || true
