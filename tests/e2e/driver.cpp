@@ -1,8 +1,7 @@
-// Drives one of the programs from inside the same Wine prefix, as a user would: answers
-// its message boxes, waits for the remover's OK button, reads the status lines, checks the
-// dialog's geometry, optionally takes a screenshot, closes the dialog and answers the
-// notices that follow. Everything seen is printed, one line each, for the case script to
-// compare with what it expects.
+// Drives one of the programs from inside the same Wine prefix, as a user would: answers its
+// message boxes, waits for the remover's OK button, reads the status lines, checks the
+// dialog's geometry and banner, closes the dialog and answers the notices that follow.
+// Everything seen is printed, one line each, for the case script to compare.
 //
 // usage: e2e_driver [options] PROGRAM
 //   --dialog               the program shows the remover dialog (else message boxes only)
@@ -10,19 +9,17 @@
 //   --close ok|cancel|close  how the dialog is ended (default ok: the OK button is clicked)
 //   --messenger N          first start e2e_messenger with N hidden windows
 //   --expect-pauses MS     compare the time from the first status line to OK with MS
-//   --screenshot FILE      after OK is enabled, save the screen as a .bmp
 //   --geometry             check every control against the dialog template
-//   --linger MS            after OK is enabled, wait this long before closing
-//   --out FILE             print to FILE instead of standard output
 //   --banner               check the banner: drawn, cycling, hover tint, clicks
-//   --hover                before the screenshot, move the mouse over the banner
+//   --hover                move the mouse over the banner (before a screenshot)
+//   --screenshot FILE      after OK is enabled, save the screen as a .bmp
+//   --out FILE             print to FILE instead of standard output
 
 #include <windows.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -32,40 +29,23 @@
 namespace {
 
 struct Options {
-    std::string program;
-    bool dialog = false;
-    bool answerYes = false;
-    std::string close = "ok";
+    std::string program, close = "ok", screenshot, out;
+    bool dialog = false, answerYes = false, geometry = false, banner = false, hover = false;
     int messenger = -1;
     long expectPauses = -1;
-    std::string screenshot;
-    bool geometry = false;
-    DWORD linger = 0;
-    std::string out;
-    bool banner = false;
-    bool hover = false;
 };
 
 DWORD g_pid = 0;
 std::set<HWND> g_answered;
 
-std::string Escape(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else {
-            out += c;
-        }
-    }
-    return out;
+std::string Escape(std::string text) {
+    for (size_t at; (at = text.find('\n')) != std::string::npos;) text.replace(at, 1, "\\n");
+    return text;
 }
 
+// Another process's window: its text is read from the system, no message is sent.
 std::string TextOf(HWND window) {
     char buffer[1024] = "";
-    // Another process's window: the text is read from the system, no message is sent.
     GetWindowTextA(window, buffer, sizeof buffer);
     return buffer;
 }
@@ -94,6 +74,7 @@ BOOL CALLBACK Collect(HWND window, LPARAM lParam) {
     return TRUE;
 }
 
+// The program's dialog and message boxes on screen now.
 Found Scan() {
     Found found;
     EnumWindows(Collect, reinterpret_cast<LPARAM>(&found));
@@ -102,15 +83,13 @@ Found Scan() {
 
 // Prints a message box once and answers it: OK, or the chosen Yes/No.
 void Answer(HWND box, const char* kind, bool answerYes) {
-    if (g_answered.count(box)) return;
     HWND text = GetDlgItem(box, 0xFFFF);
-    if (!text) return;  // not drawn yet
+    if (g_answered.count(box) || !text) return;
     g_answered.insert(box);
     bool yesNo = GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO);
     printf("%s %s: %s [%s]\n", kind, TextOf(box).c_str(), Escape(TextOf(text)).c_str(),
            yesNo ? "yes-no" : "ok");
     if (yesNo) printf("answer %s\n", answerYes ? "yes" : "no");
-    fflush(stdout);
     int button = yesNo ? (answerYes ? IDYES : IDNO) : IDOK;
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
@@ -118,13 +97,11 @@ void Answer(HWND box, const char* kind, bool answerYes) {
 
 bool Exited(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
 
-HANDLE Start(const std::string& commandLine) {
+HANDLE Start(std::string commandLine) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back(0);
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info)) {
         return nullptr;
     }
@@ -133,221 +110,159 @@ HANDLE Start(const std::string& commandLine) {
     return info.hProcess;
 }
 
-std::string BesideMe(const char* name) {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    return folder.substr(0, folder.find_last_of('\\') + 1) + name;
-}
-
 int CountMessengerWindows() {
     int count = 0;
-    for (HWND w = FindWindowExA(nullptr, nullptr, "MSNHiddenWindowClass", nullptr); w;
-         w = FindWindowExA(nullptr, w, "MSNHiddenWindowClass", nullptr)) {
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "MSNHiddenWindowClass", nullptr));) {
         ++count;
     }
     return count;
 }
 
-// Pixels of a control in the template's dialog units, by the system's own rounding.
-RECT FromUnits(int x, int y, int w, int h, int baseX, int baseY) {
-    RECT r;
-    r.left = MulDiv(x, baseX, 4);
-    r.top = MulDiv(y, baseY, 8);
-    r.right = r.left + MulDiv(w, baseX, 4);
-    r.bottom = r.top + MulDiv(h, baseY, 8);
-    return r;
-}
-
-void CheckGeometry(HWND dialog) {
-    struct Control {
-        int id, x, y, w, h;
-    } controls[] = {{IDOK, 129, 74, 50, 14},   {1000, 7, 7, 172, 11}, {1001, 7, 19, 172, 11},
-                    {1002, 7, 31, 172, 11},    {1003, 7, 43, 172, 11}, {1004, 7, 55, 172, 11},
-                    {1005, 7, 73, 21, 13}};
-    RECT actual[7];
-    for (int i = 0; i < 7; ++i) {
-        GetWindowRect(GetDlgItem(dialog, controls[i].id), &actual[i]);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual[i]), 2);
-    }
-    RECT client;
-    GetClientRect(dialog, &client);
-    // The base units follow from the font; find the pair that places every control.
-    for (int baseX = 4; baseX <= 16; ++baseX) {
-        for (int baseY = 8; baseY <= 32; ++baseY) {
-            bool fits = MulDiv(186, baseX, 4) == client.right && MulDiv(95, baseY, 8) == client.bottom;
-            for (int i = 0; fits && i < 7; ++i) {
-                const Control& c = controls[i];
-                RECT want = FromUnits(c.x, c.y, c.w, c.h, baseX, baseY);
-                RECT& got = actual[i];
-                // The banner is sized to its picture; only its place comes from the template.
-                bool sized = c.id != 1005;
-                fits = got.left == want.left && got.top == want.top &&
-                       (!sized || (got.right == want.right && got.bottom == want.bottom));
-            }
-            if (fits) {
-                printf("geometry ok\n");
-                printf("banner %ldx%ld\n", actual[6].right - actual[6].left,
-                       actual[6].bottom - actual[6].top);
-                return;
-            }
-        }
-    }
-    printf("geometry mismatch: client %ldx%ld", client.right, client.bottom);
-    for (int i = 0; i < 7; ++i) {
-        printf(" %d=(%ld,%ld,%ld,%ld)", controls[i].id, actual[i].left, actual[i].top,
-               actual[i].right, actual[i].bottom);
-    }
-    printf("\n");
-}
-
-// The whole screen (in a virtual desktop: the desktop) as a 24-bit .bmp.
-bool SaveScreen(const std::string& path) {
-    HDC screen = GetDC(nullptr);
-    int width = GetSystemMetrics(SM_CXSCREEN);
-    int height = GetSystemMetrics(SM_CYSCREEN);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    SelectObject(memory, previous);
+// A 32-bit top-down bitmap's header.
+BITMAPINFOHEADER Header32(int width, int height) {
     BITMAPINFOHEADER header = {};
     header.biSize = sizeof header;
     header.biWidth = width;
-    header.biHeight = height;
+    header.biHeight = -height;
     header.biPlanes = 1;
-    header.biBitCount = 24;
-    int stride = (width * 3 + 3) & ~3;
-    std::vector<unsigned char> bits(static_cast<size_t>(stride) * height);
-    GetDIBits(memory, bitmap, 0, height, bits.data(), reinterpret_cast<BITMAPINFO*>(&header),
-              DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof header;
-    file.bfSize = static_cast<DWORD>(file.bfOffBits + bits.size());
-    FILE* out = fopen(path.c_str(), "wb");
-    if (!out) return false;
-    fwrite(&file, sizeof file, 1, out);
-    fwrite(&header, sizeof header, 1, out);
-    fwrite(bits.data(), 1, bits.size(), out);
-    return fclose(out) == 0;
+    header.biBitCount = 32;
+    return header;
 }
 
-// --- the banner ---------------------------------------------------------------------------
-
-// The banner control's rectangle in the dialog's client coordinates.
-RECT BannerRect(HWND dialog) {
-    RECT r;
-    GetWindowRect(GetDlgItem(dialog, 1005), &r);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-// The screen's pixels under the banner control, as COLORREFs, row by row.
-std::vector<COLORREF> Capture(HWND dialog, int* width, int* height) {
-    RECT r;
-    GetWindowRect(GetDlgItem(dialog, 1005), &r);
+// Screen pixels of a rectangle in screen coordinates, top row first, as 0x00RRGGBB.
+std::vector<uint32_t> Grab(const RECT& r, int* width, int* height) {
     *width = r.right - r.left;
     *height = r.bottom - r.top;
-    std::vector<COLORREF> pixels;
-    if (*width <= 0 || *height <= 0) return pixels;
+    std::vector<uint32_t> pixels(*width > 0 && *height > 0 ? *width * *height : 0);
+    if (pixels.empty()) return pixels;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = *width;
-    info.bmiHeader.biHeight = -*height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, section);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, *width, *height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, *width, *height, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    const uint8_t* bgrx = static_cast<const uint8_t*>(bits);
-    for (int i = 0; i < *width * *height; ++i) {
-        pixels.push_back(RGB(bgrx[4 * i + 2], bgrx[4 * i + 1], bgrx[4 * i]));
-    }
     SelectObject(memory, previous);
-    DeleteObject(section);
+    BITMAPINFOHEADER header = Header32(*width, *height);
+    GetDIBits(memory, bitmap, 0, *height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&header),
+              DIB_RGB_COLORS);
+    DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return pixels;
 }
 
+// The whole screen (in a virtual desktop: the desktop) as a top-down 32-bit .bmp.
+bool SaveScreen(const std::string& path) {
+    RECT all = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    int width, height;
+    std::vector<uint32_t> pixels = Grab(all, &width, &height);
+    BITMAPINFOHEADER header = Header32(width, height);
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = static_cast<DWORD>(file.bfOffBits + 4 * pixels.size());
+    FILE* out = fopen(path.c_str(), "wb");
+    if (!out) return false;
+    fwrite(&file, sizeof file, 1, out);
+    fwrite(&header, sizeof header, 1, out);
+    fwrite(pixels.data(), 4, pixels.size(), out);
+    return fclose(out) == 0;
+}
+
+// A control's rectangle in the dialog's client coordinates.
+RECT ClientRect(HWND dialog, int id) {
+    RECT r;
+    GetWindowRect(GetDlgItem(dialog, id), &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// Every control where the template puts it, for the base units the dialog's font gives.
+void CheckGeometry(HWND dialog) {
+    const int controls[7][5] = {{IDOK, 129, 74, 50, 14}, {1000, 7, 7, 172, 11},
+                                {1001, 7, 19, 172, 11},  {1002, 7, 31, 172, 11},
+                                {1003, 7, 43, 172, 11},  {1004, 7, 55, 172, 11},
+                                {1005, 7, 73, 21, 13}};
+    RECT client;
+    GetClientRect(dialog, &client);
+    for (int baseX = 4; baseX <= 16; ++baseX) {
+        for (int baseY = 8; baseY <= 32; ++baseY) {
+            bool fits = MulDiv(186, baseX, 4) == client.right && MulDiv(95, baseY, 8) == client.bottom;
+            for (const int* c : controls) {
+                RECT got = ClientRect(dialog, c[0]);
+                int left = MulDiv(c[1], baseX, 4), top = MulDiv(c[2], baseY, 8);
+                // The banner is sized to its picture: only its place comes from the template.
+                bool sized = c[0] == 1005 || (got.right - left == MulDiv(c[3], baseX, 4) &&
+                                              got.bottom - top == MulDiv(c[4], baseY, 8));
+                fits = fits && got.left == left && got.top == top && sized;
+            }
+            if (fits) {
+                RECT banner = ClientRect(dialog, 1005);
+                printf("geometry ok\nbanner %ldx%ld\n", banner.right - banner.left,
+                       banner.bottom - banner.top);
+                return;
+            }
+        }
+    }
+    printf("geometry mismatch: client %ldx%ld\n", client.right, client.bottom);
+}
+
+// --- the banner ---------------------------------------------------------------------------
+
 // The picture the program carries, read from its own resource.
 bool LoadBanner(const std::string& program, Image* banner) {
     HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module) return false;
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(103), "MBM");
+    HRSRC found = module ? FindResourceA(module, MAKEINTRESOURCEA(103), "MBM") : nullptr;
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     const void* data = loaded ? LockResource(loaded) : nullptr;
     bool ok = data && banner->ImageLoadMb(data, SizeofResource(module, found)) == MbOk;
-    FreeLibrary(module);
+    if (module) FreeLibrary(module);
     return ok;
 }
 
-// The colour of the opaque ink (palette entry 0) on screen, after checking that every pixel
-// of the ground (entry 34) shows the dialog's face colour and all ink pixels agree.
-bool InkColour(HWND dialog, const Image& banner, COLORREF* ink, std::string* problem) {
+// The colour of the opaque ink (entry 0) on screen, once every ground pixel (entry 34) is
+// seen to show the dialog's face colour and every ink pixel the same colour; else why not.
+std::string Ink(HWND dialog, const Image& banner, COLORREF* ink) {
+    RECT r;
+    GetWindowRect(GetDlgItem(dialog, 1005), &r);
     int width, height;
-    std::vector<COLORREF> shown = Capture(dialog, &width, &height);
-    if (width != banner.width || height != banner.height) {
-        *problem = "size " + std::to_string(width) + "x" + std::to_string(height);
-        return false;
-    }
+    std::vector<uint32_t> shown = Grab(r, &width, &height);
+    if (width != banner.width || height != banner.height) return "wrong size";
     COLORREF face = GetSysColor(COLOR_BTNFACE);
-    bool haveInk = false;
-    for (int i = 0; i < width * height; ++i) {
-        uint8_t index = banner.pixels[i];
-        if (index == 34 && shown[i] != face) {
-            *problem = "ground pixel " + std::to_string(i) + " is not the face colour";
-            return false;
-        }
-        if (index == 0) {
-            if (haveInk && shown[i] != *ink) {
-                *problem = "ink pixels differ";
-                return false;
-            }
-            *ink = shown[i];
-            haveInk = true;
-        }
+    bool seen = false;
+    for (size_t i = 0; i < shown.size(); ++i) {
+        uint32_t v = shown[i];
+        COLORREF colour = RGB(v >> 16 & 255, v >> 8 & 255, v & 255);
+        if (banner.pixels[i] == 34 && colour != face) return "ground is not the face colour";
+        if (banner.pixels[i] != 0) continue;
+        if (seen && colour != *ink) return "ink pixels differ";
+        *ink = colour;
+        seen = true;
     }
-    if (!haveInk || *ink == face) {
-        *problem = "no ink";
-        return false;
-    }
-    return true;
+    return !seen || *ink == face ? "no ink" : "";
 }
 
 std::string InkGreen(HWND dialog, const Image& banner) {
-    COLORREF ink;
-    std::string problem;
     Sleep(400);  // the banner is repainted on the next WM_PAINT
-    if (!InkColour(dialog, banner, &ink, &problem)) return "none (" + problem + ")";
-    return std::to_string(GetGValue(ink));
+    COLORREF ink;
+    std::string problem = Ink(dialog, banner, &ink);
+    return problem.empty() ? std::to_string(GetGValue(ink)) : "none (" + problem + ")";
 }
 
-std::string BrowserLog() {
+// What the stand-in browser was asked to open, once it has been.
+std::string Opened(DWORD milliseconds) {
     const char* path = getenv("E2E_BROWSER_LOG");
-    FILE* file = path ? fopen(path, "r") : nullptr;
-    if (!file) return "";
     char line[512] = "";
-    if (!fgets(line, sizeof line, file)) line[0] = 0;
-    fclose(file);
+    for (DWORD start = GetTickCount(); !line[0] && GetTickCount() - start < milliseconds;) {
+        FILE* file = path ? fopen(path, "r") : nullptr;
+        if (file) {
+            if (!fgets(line, sizeof line, file)) line[0] = 0;
+            fclose(file);
+        }
+        Sleep(50);
+    }
     std::string text = line;
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return text;
-}
-
-std::string WaitForBrowser(DWORD milliseconds) {
-    DWORD start = GetTickCount();
-    std::string seen;
-    while ((seen = BrowserLog()).empty() && GetTickCount() - start < milliseconds) Sleep(50);
-    return seen.empty() ? "nothing" : seen;
+    return text.empty() ? "nothing" : text;
 }
 
 void Mouse(HWND dialog, UINT message, LONG x, LONG y) {
@@ -356,28 +271,24 @@ void Mouse(HWND dialog, UINT message, LONG x, LONG y) {
 
 void CheckBanner(HWND dialog, const std::string& program) {
     Image banner;
-    bool carried = LoadBanner(program, &banner);
-    RECT r = BannerRect(dialog);
-    LONG cx = (r.left + r.right) / 2;
-    LONG cy = (r.top + r.bottom) / 2;
-    if (!carried) {
+    RECT r = ClientRect(dialog, 1005);
+    LONG cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
+    if (!LoadBanner(program, &banner)) {
         printf("banner decoded no\n");
-        // Where the banner would be: nothing happens there.
         Mouse(dialog, WM_LBUTTONUP, r.left + 5, r.top + 5);
-        printf("click inside opened %s\n", WaitForBrowser(3000).c_str());
+        printf("click inside opened %s\n", Opened(3000).c_str());
         return;
     }
     Sleep(300);
     COLORREF first, second;
-    std::string problem;
-    if (!InkColour(dialog, banner, &first, &problem)) {
-        printf("banner drawn wrong: %s\n", problem.c_str());
-        return;
+    std::string problem = Ink(dialog, banner, &first);
+    if (problem.empty()) {
+        printf("banner drawn green %d\n", GetGValue(first));
+        // The cycle starts red rising: red goes up a step a tick, green and blue stay.
+        Sleep(2000);
+        problem = Ink(dialog, banner, &second);
     }
-    printf("banner drawn green %d\n", GetGValue(first));
-    // The cycle starts red rising: red goes up by one step a tick, green and blue stay.
-    Sleep(2000);
-    if (!InkColour(dialog, banner, &second, &problem)) {
+    if (!problem.empty()) {
         printf("banner drawn wrong: %s\n", problem.c_str());
         return;
     }
@@ -386,68 +297,60 @@ void CheckBanner(HWND dialog, const std::string& program) {
            redSteps >= 2 && redSteps <= 6 ? "up" : std::to_string(redSteps).c_str(),
            GetGValue(first), GetGValue(second), GetBValue(first), GetBValue(second));
 
-    // Hover: strictly inside tints, the edges count as outside.
-    Mouse(dialog, WM_MOUSEMOVE, r.left, cy);
-    printf("move left edge: green %s\n", InkGreen(dialog, banner).c_str());
-    Mouse(dialog, WM_MOUSEMOVE, cx, cy);
-    printf("move inside: green %s\n", InkGreen(dialog, banner).c_str());
-    Mouse(dialog, WM_MOUSEMOVE, r.left + 1, r.top + 1);
-    printf("move inside corner: green %s\n", InkGreen(dialog, banner).c_str());
-    Mouse(dialog, WM_MOUSEMOVE, r.right, r.bottom);
-    printf("move bottom right edge: green %s\n", InkGreen(dialog, banner).c_str());
-    Mouse(dialog, WM_MOUSEMOVE, cx, r.top);
-    printf("move top edge: green %s\n", InkGreen(dialog, banner).c_str());
-    Mouse(dialog, WM_MOUSEMOVE, cx, cy);
-    InkGreen(dialog, banner);
-    Mouse(dialog, WM_MOUSEMOVE, 2, 2);
-    printf("move outside: green %s\n", InkGreen(dialog, banner).c_str());
+    // Hover: strictly inside tints; the edges count as outside.
+    const struct {
+        const char* name;
+        LONG x, y;
+    } moves[] = {{"left edge", r.left, cy},
+                 {"inside", cx, cy},
+                 {"inside corner", r.left + 1, r.top + 1},
+                 {"bottom right edge", r.right, r.bottom},
+                 {"top edge", cx, r.top},
+                 {nullptr, cx, cy},
+                 {"outside", 2, 2}};
+    for (const auto& move : moves) {
+        Mouse(dialog, WM_MOUSEMOVE, move.x, move.y);
+        std::string green = InkGreen(dialog, banner);
+        if (move.name) printf("move %s: green %s\n", move.name, green.c_str());
+    }
 
-    // Clicks: only a release strictly inside opens the page.
+    // Clicks: only a release strictly inside opens the page, wherever the press was.
     Mouse(dialog, WM_LBUTTONUP, 2, 2);
-    printf("release outside opened %s\n", WaitForBrowser(2000).c_str());
+    printf("release outside opened %s\n", Opened(2000).c_str());
     Mouse(dialog, WM_LBUTTONUP, r.right, cy);
-    printf("release on right edge opened %s\n", WaitForBrowser(2000).c_str());
+    printf("release on right edge opened %s\n", Opened(2000).c_str());
     Mouse(dialog, WM_LBUTTONDOWN, cx, cy);
     Mouse(dialog, WM_LBUTTONUP, cx, r.bottom + 3);
-    printf("press inside release below opened %s\n", WaitForBrowser(2000).c_str());
+    printf("press inside release below opened %s\n", Opened(2000).c_str());
     Mouse(dialog, WM_LBUTTONDOWN, 2, 2);
     Mouse(dialog, WM_LBUTTONUP, cx, cy);
-    printf("press outside release inside opened %s\n", WaitForBrowser(15000).c_str());
+    printf("press outside release inside opened %s\n", Opened(15000).c_str());
     Mouse(dialog, WM_MOUSEMOVE, 2, 2);
-    InkGreen(dialog, banner);
-}
-
-int Fail(const char* what) {
-    printf("error %s\n", what);
-    return 1;
 }
 
 bool ParseArgs(int argc, char** argv, Options* o) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        bool more = i + 1 < argc;
-        if (arg == "--dialog") {
-            o->dialog = true;
-        } else if (arg == "--geometry") {
-            o->geometry = true;
-        } else if (arg == "--answer" && more) {
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        bool* flag = arg == "--dialog"     ? &o->dialog
+                     : arg == "--geometry" ? &o->geometry
+                     : arg == "--banner"   ? &o->banner
+                     : arg == "--hover"    ? &o->hover
+                                           : nullptr;
+        std::string* text = arg == "--close"        ? &o->close
+                            : arg == "--screenshot" ? &o->screenshot
+                            : arg == "--out"        ? &o->out
+                                                    : nullptr;
+        if (flag) {
+            *flag = true;
+        } else if (text && value) {
+            *text = argv[++i];
+        } else if (arg == "--answer" && value) {
             o->answerYes = std::string(argv[++i]) == "yes";
-        } else if (arg == "--close" && more) {
-            o->close = argv[++i];
-        } else if (arg == "--messenger" && more) {
+        } else if (arg == "--messenger" && value) {
             o->messenger = atoi(argv[++i]);
-        } else if (arg == "--expect-pauses" && more) {
+        } else if (arg == "--expect-pauses" && value) {
             o->expectPauses = atol(argv[++i]);
-        } else if (arg == "--screenshot" && more) {
-            o->screenshot = argv[++i];
-        } else if (arg == "--hover") {
-            o->hover = true;
-        } else if (arg == "--banner") {
-            o->banner = true;
-        } else if (arg == "--out" && more) {
-            o->out = argv[++i];
-        } else if (arg == "--linger" && more) {
-            o->linger = static_cast<DWORD>(atol(argv[++i]));
         } else if (arg[0] != '-' && o->program.empty()) {
             o->program = arg;
         } else {
@@ -457,14 +360,64 @@ bool ParseArgs(int argc, char** argv, Options* o) {
     return !o->program.empty();
 }
 
+// Waits for OK to be enabled after the patch sequence, answering boxes meanwhile, then
+// reports and checks what the dialog shows, and closes it.
+bool RunDialog(const Options& o, HANDLE process) {
+    HWND dialog = nullptr;
+    DWORD firstStatus = 0;
+    bool okEnabled = false;
+    for (DWORD start = GetTickCount(); !okEnabled && !Exited(process);) {
+        if (GetTickCount() - start > 60000) return false;
+        Found found = Scan();
+        for (HWND box : found.boxes) Answer(box, "message", o.answerYes);
+        if (found.dialog) dialog = found.dialog;
+        if (dialog && !firstStatus && !TextOf(GetDlgItem(dialog, 1000)).empty()) {
+            firstStatus = GetTickCount();
+        }
+        // OK is disabled before the first status line is set; only then does it count.
+        okEnabled = firstStatus && IsWindowEnabled(GetDlgItem(dialog, IDOK));
+        Sleep(5);
+    }
+    if (!okEnabled) return true;
+    DWORD measured = GetTickCount() - firstStatus;
+    for (int id = 1000; id <= 1004; ++id) {
+        printf("status %d %s\n", id, Escape(TextOf(GetDlgItem(dialog, id))).c_str());
+    }
+    printf("enabled ok %d banner %d\n", IsWindowEnabled(GetDlgItem(dialog, IDOK)) ? 1 : 0,
+           IsWindowEnabled(GetDlgItem(dialog, 1005)) ? 1 : 0);
+    if (o.expectPauses >= 0) {
+        // Sleep never returns early; a loaded machine adds time, never takes it away.
+        long late = static_cast<long>(measured) - o.expectPauses;
+        if (late >= -100 && late <= 4000) {
+            printf("pauses ok\n");
+        } else {
+            printf("pauses %lu, expected %ld\n", measured, o.expectPauses);
+        }
+    }
+    if (o.geometry) CheckGeometry(dialog);
+    if (o.banner) CheckBanner(dialog, o.program);
+    if (o.hover) {
+        RECT r = ClientRect(dialog, 1005);
+        Mouse(dialog, WM_MOUSEMOVE, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    }
+    if (!o.screenshot.empty()) {
+        Sleep(700);  // a repaint after the sequence, and a timer tick
+        printf("screenshot %s\n", SaveScreen(o.screenshot) ? "saved" : "failed");
+    }
+    if (o.close == "ok") {
+        PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    } else {
+        PostMessageA(dialog, o.close == "cancel" ? WM_COMMAND : WM_CLOSE, IDCANCEL, 0);
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Options o;
     if (!ParseArgs(argc, argv, &o)) {
-        fprintf(stderr, "usage: e2e_driver [--dialog] [--answer yes|no] [--close ok|cancel|close] "
-                        "[--messenger N] [--expect-pauses MS] [--screenshot FILE] [--geometry] "
-                        "[--linger MS] [--out FILE] [--banner] [--hover] PROGRAM\n");
+        fprintf(stderr, "usage: e2e_driver [options] PROGRAM (see driver.cpp)\n");
         return 2;
     }
     // Started through a virtual desktop, the driver may have no standard output of its own.
@@ -473,81 +426,26 @@ int main(int argc, char** argv) {
 
     HANDLE messenger = nullptr;
     if (o.messenger >= 0) {
-        messenger = Start("\"" + BesideMe("e2e_messenger.exe") + "\" " + std::to_string(o.messenger));
-        if (!messenger) return Fail("cannot start e2e_messenger");
-        DWORD start = GetTickCount();
-        while (CountMessengerWindows() < o.messenger) {
-            if (GetTickCount() - start > 20000) return Fail("messenger windows missing");
+        char path[MAX_PATH];
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        std::string self = path;
+        std::string helper = self.substr(0, self.find_last_of('\\') + 1) + "e2e_messenger.exe";
+        messenger = Start("\"" + helper + "\" " + std::to_string(o.messenger));
+        for (DWORD start = GetTickCount(); messenger && CountMessengerWindows() < o.messenger;) {
+            if (GetTickCount() - start > 20000) messenger = nullptr;
             Sleep(20);
         }
+        if (!messenger) return printf("error messenger windows missing\n"), 1;
         printf("messenger windows %d\n", CountMessengerWindows());
     }
 
     HANDLE process = Start("\"" + o.program + "\"");
-    if (!process) return Fail("cannot start program");
-    const DWORD kTimeout = 60000;
-    DWORD started = GetTickCount();
+    if (!process) return printf("error cannot start program\n"), 1;
+    if (o.dialog && !RunDialog(o, process)) return printf("error timeout waiting for OK\n"), 1;
 
-    if (o.dialog) {
-        HWND dialog = nullptr;
-        DWORD firstStatus = 0;
-        bool sawStatus = false;
-        bool okEnabled = false;
-        while (!okEnabled && !Exited(process)) {
-            if (GetTickCount() - started > kTimeout) return Fail("timeout waiting for OK");
-            Found found = Scan();
-            for (HWND box : found.boxes) Answer(box, "message", o.answerYes);
-            if (found.dialog) dialog = found.dialog;
-            if (dialog && !sawStatus && !TextOf(GetDlgItem(dialog, 1000)).empty()) {
-                sawStatus = true;
-                firstStatus = GetTickCount();
-            }
-            // OK is disabled before the first status line is set; only then does it count.
-            if (sawStatus && IsWindowEnabled(GetDlgItem(dialog, IDOK))) okEnabled = true;
-            Sleep(5);
-        }
-        if (okEnabled) {
-            DWORD measured = GetTickCount() - firstStatus;
-            for (int id = 1000; id <= 1004; ++id) {
-                printf("status %d %s\n", id, Escape(TextOf(GetDlgItem(dialog, id))).c_str());
-            }
-            printf("enabled ok %d banner %d\n", IsWindowEnabled(GetDlgItem(dialog, IDOK)) ? 1 : 0,
-                   IsWindowEnabled(GetDlgItem(dialog, 1005)) ? 1 : 0);
-            if (o.expectPauses >= 0) {
-                // Sleep never returns early; a loaded machine adds time, never takes it.
-                long delta = static_cast<long>(measured) - o.expectPauses;
-                if (delta >= -100 && delta <= 4000) {
-                    printf("pauses ok\n");
-                } else {
-                    printf("pauses %lu, expected %ld\n", measured, o.expectPauses);
-                }
-            }
-            if (o.geometry) CheckGeometry(dialog);
-            if (o.banner) CheckBanner(dialog, o.program);
-            if (o.linger) Sleep(o.linger);
-            if (o.hover) {
-                RECT r = BannerRect(dialog);
-                PostMessageA(dialog, WM_MOUSEMOVE, 0,
-                             MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
-            }
-            if (!o.screenshot.empty()) {
-                Sleep(700);  // a repaint after the sequence, and a timer tick
-                printf("screenshot %s\n", SaveScreen(o.screenshot) ? "saved" : "failed");
-            }
-            if (o.close == "ok") {
-                PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-            } else if (o.close == "cancel") {
-                PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            } else {
-                PostMessageA(dialog, WM_CLOSE, 0, 0);
-            }
-        }
-    }
-
-    // Whatever comes now is a message box (a notice, or the restore tool's boxes).
-    DWORD ending = GetTickCount();
-    while (!Exited(process)) {
-        if (GetTickCount() - ending > kTimeout) return Fail("timeout waiting for exit");
+    // Whatever comes now is a message box: a notice, or the restore tool's boxes.
+    for (DWORD start = GetTickCount(); !Exited(process);) {
+        if (GetTickCount() - start > 60000) return printf("error timeout waiting for exit\n"), 1;
         for (HWND box : Scan().boxes) Answer(box, o.dialog ? "notice" : "message", o.answerYes);
         Sleep(5);
     }

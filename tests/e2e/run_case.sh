@@ -35,204 +35,109 @@ owner=""                 # root: the user cannot change the file's attributes
 readonly_after=0
 driver_args=()
 expected=""
-then_restore=""          # yes or no: vantrel runs in the same prefix afterwards, so answered
+then_restore=""          # yes or no: vantrel then runs in the same prefix, so answered
 
-quorvel_statuses() {  # lines 1000 to 1004 once OK is enabled
+expect() { expected=$(printf '%s\n' "$@"); }
+statuses() {  # lines 1000 to 1004 once OK is enabled, then the enabled controls
   printf 'status 1000 %s\nstatus 1001 %s\nstatus 1002 %s\nstatus 1003 %s\nstatus 1004 %s\n' "$@"
+  printf 'enabled ok 1 banner %d' "$([ "$2" = "Error changing attributes of hosts file." ] && echo 0 || echo 1)"
 }
 visit="Visit $E2E_ADDRESS for latest version."
-appended_lines=$(quorvel_statuses "Searching for hosts file... found." "Checking hosts file... done." \
-  "Updating hosts file... done." "Live Messenger's adverts removed. :p" "$visit")
-created_lines=$(quorvel_statuses "Searching for hosts file... not found." "Creating hosts file... done" \
-  "Updating hosts file... done." "Live Messenger's adverts removed. :p" "$visit")
-already_lines=$(quorvel_statuses "Searching for hosts file... found." "Checking hosts file... done." \
-  "Live Messenger's adverts already removed." "" "$visit")
-confirm="message Vantrel: Are you sure you want to restore those annoying msn adverts? [yes-no]"
-nothing="message Vantrel: Adverts has not been removed.\\nSo there is nothing to restore. [ok]"
+found="Searching for hosts file... found."
+checked="Checking hosts file... done."
+removed="Live Messenger's adverts removed. :p"
+appended_lines=$(statuses "$found" "$checked" "Updating hosts file... done." "$removed" "$visit")
+created_lines=$(statuses "Searching for hosts file... not found." "Creating hosts file... done" \
+  "Updating hosts file... done." "$removed" "$visit")
+restored=$(printf '%s\n' "message Vantrel: Are you sure you want to restore those annoying msn adverts? [yes-no]" \
+  "answer yes" "message Vantrel: Adverts has ben restored! [ok]")
 notice="notice Quorvel 2.0: Hi $user!\\nMSN Messenger needs to be restarted for changes to take effect [ok]"
+patched_file() { before=$1; after="$before$appended"; }
+unchanged_file() { before=$1; after="$before"; }
 
 case $name in
   quorvel_ordinary_file)
-    before=$'127.0.0.1 localhost\r\n'; after="$before$appended"
-    driver_args=(--expect-pauses 7200 --geometry)
-    expected="$appended_lines
-enabled ok 1 banner 1
-pauses ok
-geometry ok
-banner 145x15
-exit 0" ;;
+    patched_file $'127.0.0.1 localhost\r\n'; driver_args=(--expect-pauses 7200 --geometry)
+    expect "$appended_lines" "pauses ok" "geometry ok" "banner 145x15" "exit 0" ;;
   quorvel_missing_file)
-    before_set=0; after="$appended"
-    driver_args=(--expect-pauses 7200)
-    expected="$created_lines
-enabled ok 1 banner 1
-pauses ok
-exit 0" ;;
+    before_set=0; after="$appended"; driver_args=(--expect-pauses 7200)
+    expect "$created_lines" "pauses ok" "exit 0" ;;
   quorvel_already_patched)
-    before=$'T\r\n'"$entry"$'\r\n'; after="$before"
-    driver_args=(--expect-pauses 5400 --messenger 1)
-    expected="messenger windows 1
-$already_lines
-enabled ok 1 banner 1
-pauses ok
-exit 0" ;;
+    unchanged_file $'T\r\n'"$entry"$'\r\n'; driver_args=(--expect-pauses 5400 --messenger 1)
+    expect "messenger windows 1" "$(statuses "$found" "$checked" \
+      "Live Messenger's adverts already removed." "" "$visit")" "pauses ok" "exit 0" ;;
   quorvel_read_only_file)
-    before=$'T\r\n'; after="$before$appended"; mode=a-w; readonly_after=1
-    driver_args=(--expect-pauses 7200)
-    expected="$appended_lines
-enabled ok 1 banner 1
-pauses ok
-exit 0" ;;
+    patched_file $'T\r\n'; mode=a-w; readonly_after=1; driver_args=(--expect-pauses 7200)
+    expect "$appended_lines" "pauses ok" "exit 0" ;;
   quorvel_attributes_refused)
-    before=$'T\r\n'; after="$before"; mode=a-w; owner=root; readonly_after=1
-    driver_args=(--expect-pauses 1500)
-    expected="$(quorvel_statuses "Searching for hosts file... found." \
-      "Error changing attributes of hosts file." "" "" "")
-enabled ok 1 banner 0
-pauses ok
-exit 0" ;;
+    unchanged_file $'T\r\n'; mode=a-w; owner=root; readonly_after=1; driver_args=(--expect-pauses 1500)
+    expect "$(statuses "$found" "Error changing attributes of hosts file." "" "" "")" "pauses ok" "exit 0" ;;
   quorvel_append_refused)
-    before=$'T\r\n'; after="$before"; mode=644; owner=root
-    driver_args=(--expect-pauses 4800)
-    expected="$(quorvel_statuses "Searching for hosts file... found." "Checking hosts file... done." \
-      "Error opening hosts file!" "" "")
-enabled ok 1 banner 1
-pauses ok
-exit 0" ;;
+    unchanged_file $'T\r\n'; mode=644; owner=root; driver_args=(--expect-pauses 4800)
+    expect "$(statuses "$found" "$checked" "Error opening hosts file!" "" "")" "pauses ok" "exit 0" ;;
   quorvel_windows_98)
-    version=win98; hosts=$hosts_9x; before=$'T\r\n'; after="$before$appended"
-    driver_args=(--expect-pauses 7200)
-    expected="$appended_lines
-enabled ok 1 banner 1
-pauses ok
-exit 0" ;;
+    version=win98; hosts=$hosts_9x; patched_file $'T\r\n'; driver_args=(--expect-pauses 7200)
+    expect "$appended_lines" "pauses ok" "exit 0" ;;
   quorvel_windows_31)
-    version=win31; hosts=$hosts_9x; before_set=0; after="$appended"
-    driver_args=(--expect-pauses 7200)
-    expected="message I can't believe it: This is impossible. You still running Windows 3.1? [ok]
-$created_lines
-enabled ok 1 banner 1
-pauses ok
-exit 0" ;;
+    version=win31; hosts=$hosts_9x; before_set=0; after="$appended"; driver_args=(--expect-pauses 7200)
+    expect "message I can't believe it: This is impossible. You still running Windows 3.1? [ok]" \
+      "$created_lines" "pauses ok" "exit 0" ;;
   quorvel_notice_none)
-    before=$'T\r\n'; after="$before$appended"
-    driver_args=(--messenger 0 --close close)
-    expected="messenger windows 0
-$appended_lines
-enabled ok 1 banner 1
-exit 0" ;;
+    patched_file $'T\r\n'; driver_args=(--messenger 0 --close close)
+    expect "messenger windows 0" "$appended_lines" "exit 0" ;;
   quorvel_notice_one)
-    before=$'T\r\n'; after="$before$appended"
-    driver_args=(--messenger 1)
-    expected="messenger windows 1
-$appended_lines
-enabled ok 1 banner 1
-$notice
-exit 0" ;;
+    patched_file $'T\r\n'; driver_args=(--messenger 1)
+    expect "messenger windows 1" "$appended_lines" "$notice" "exit 0" ;;
   quorvel_notice_two_by_escape)
-    before=$'T\r\n'; after="$before$appended"
-    driver_args=(--messenger 2 --close cancel)
-    expected="messenger windows 2
-$appended_lines
-enabled ok 1 banner 1
-$notice
-$notice
-exit 0" ;;
+    patched_file $'T\r\n'; driver_args=(--messenger 2 --close cancel)
+    expect "messenger windows 2" "$appended_lines" "$notice" "$notice" "exit 0" ;;
   quorvel_banner)
-    before=$'T\r\n'; after="$before$appended"
-    driver_args=(--banner)
-    expected="$appended_lines
-enabled ok 1 banner 1
-banner drawn green 64
-banner cycle red up green 64,64 blue 0,0
-move left edge: green 64
-move inside: green 5
-move inside corner: green 5
-move bottom right edge: green 64
-move top edge: green 64
-move outside: green 64
-release outside opened nothing
-release on right edge opened nothing
-press inside release below opened nothing
-press outside release inside opened $E2E_URL
-exit 0" ;;
+    patched_file $'T\r\n'; driver_args=(--banner)
+    expect "$appended_lines" "banner drawn green 64" "banner cycle red up green 64,64 blue 0,0" \
+      "move left edge: green 64" "move inside: green 5" "move inside corner: green 5" \
+      "move bottom right edge: green 64" "move top edge: green 64" "move outside: green 64" \
+      "release outside opened nothing" "release on right edge opened nothing" \
+      "press inside release below opened nothing" "press outside release inside opened $E2E_URL" \
+      "exit 0" ;;
   quorvel_banner_missing|quorvel_banner_corrupt)
-    program=${name#quorvel_banner_}
-    program=quorvel_$([ "$program" = missing ] && echo no || echo bad)_banner
-    before=$'T\r\n'; after="$before$appended"
-    driver_args=(--banner --geometry --expect-pauses 7200)
-    expected="$appended_lines
-enabled ok 1 banner 1
-pauses ok
-geometry ok
-banner 0x0
-banner decoded no
-click inside opened nothing
-exit 0" ;;
-  vantrel_restores)
-    program=vantrel; before=$'T\r\n\r\n'"$entry"$'\r\n'; after=$'T\r\n'
-    driver_args=(--answer yes)
-    expected="$confirm
-answer yes
-message Vantrel: Adverts has ben restored! [ok]
-exit 0" ;;
+    program=quorvel_no_banner; [ "$name" = quorvel_banner_corrupt ] && program=quorvel_bad_banner
+    patched_file $'T\r\n'; driver_args=(--banner --geometry --expect-pauses 7200)
+    expect "$appended_lines" "pauses ok" "geometry ok" "banner 0x0" "banner decoded no" \
+      "click inside opened nothing" "exit 0" ;;
+  vantrel_restores|vantrel_windows_98)
+    program=vantrel; before=$'T\r\n\r\n'"$entry"$'\r\n'; after=$'T\r\n'; driver_args=(--answer yes)
+    [ "$name" = vantrel_windows_98 ] && version=win98 && hosts=$hosts_9x
+    expect "$restored" "exit 0" ;;
   vantrel_answer_no)
-    program=vantrel; before=$'T\r\n\r\n'"$entry"$'\r\n'; after="$before"
-    expected="$confirm
-answer no
-exit 0" ;;
+    program=vantrel; unchanged_file $'T\r\n\r\n'"$entry"$'\r\n'
+    expect "message Vantrel: Are you sure you want to restore those annoying msn adverts? [yes-no]" \
+      "answer no" "exit 0" ;;
   vantrel_nothing_to_restore|vantrel_empty_file)
-    program=vantrel; before=$'127.0.0.1 localhost\r\n'; after="$before"
-    [ "$name" = vantrel_empty_file ] && before="" && after=""
-    driver_args=(--answer yes)
-    expected="$nothing
-exit 0" ;;
+    program=vantrel; unchanged_file $'127.0.0.1 localhost\r\n'; driver_args=(--answer yes)
+    [ "$name" = vantrel_empty_file ] && unchanged_file ""
+    expect "message Vantrel: Adverts has not been removed.\\nSo there is nothing to restore. [ok]" "exit 0" ;;
   vantrel_missing_file)
-    program=vantrel; before_set=0; after_set=0
-    driver_args=(--answer yes)
-    expected="exit 0" ;;
+    program=vantrel; before_set=0; after_set=0; driver_args=(--answer yes)
+    expect "exit 0" ;;
   vantrel_read_only_file)
-    program=vantrel; before=$'T\r\n'"$entry"$'\r\n'; after="$before"; mode=a-w; readonly_after=1
+    program=vantrel; unchanged_file $'T\r\n'"$entry"$'\r\n'; mode=a-w; readonly_after=1
     driver_args=(--answer yes)
-    expected="$confirm
-answer yes
-message Vantrel: Error rewriting host file! [ok]
-exit 0" ;;
+    expect "$(printf '%s\n' "$restored" | head -n 2)" \
+      "message Vantrel: Error rewriting host file! [ok]" "exit 0" ;;
   vantrel_upper_case_host)
     program=vantrel; before=$'T\r\n0.0.0.0 '"${E2E_HOST^^}"$'\r\nU\r\n'; after=$'T\r\nU\r\n'
     driver_args=(--answer yes)
-    expected="$confirm
-answer yes
-message Vantrel: Adverts has ben restored! [ok]
-exit 0" ;;
-  vantrel_windows_98)
-    program=vantrel; version=win98; hosts=$hosts_9x
-    before=$'T\r\n\r\n'"$entry"$'\r\n'; after=$'T\r\n'
-    driver_args=(--answer yes)
-    expected="$confirm
-answer yes
-message Vantrel: Adverts has ben restored! [ok]
-exit 0" ;;
+    expect "$restored" "exit 0" ;;
   round_trip_*)
-    # The remover, then the restore tool: the file comes back byte for byte.
+    # The remover, then the restore tool in the same prefix: the file comes back byte for byte.
     case $name in
-      round_trip_crlf) before=$'# hosts\r\n127.0.0.1 localhost\r\n' ;;
-      round_trip_created) before_set=0 ;;
-      round_trip_ctrl_z) before=$'T\r\n\032' ;;
+      round_trip_crlf) unchanged_file $'# hosts\r\n127.0.0.1 localhost\r\n' ;;
+      round_trip_ctrl_z) before=$'T\r\n\032'; after=$'T\r\n' ;;
+      round_trip_created) before_set=0; after="" ;;
     esac
-    after="$before"; after_set=$before_set
-    [ "$name" = round_trip_ctrl_z ] && after=$'T\r\n'
-    [ "$name" = round_trip_created ] && after="" && after_set=1
     then_restore=yes
-    lines=$appended_lines
-    [ "$before_set" = 0 ] && lines=$created_lines
-    expected="$lines
-enabled ok 1 banner 1
-exit 0
-$confirm
-answer yes
-message Vantrel: Adverts has ben restored! [ok]
-exit 0" ;;
+    lines=$appended_lines; [ "$before_set" = 0 ] && lines=$created_lines
+    expect "$lines" "exit 0" "$restored" "exit 0" ;;
   *)
     echo "unknown case $name" >&2; exit 2 ;;
 esac
