@@ -31,13 +31,6 @@ public:
     }
     void End(int result) override { events.push_back("end " + std::to_string(result)); }
 
-    unsigned PauseTotal() const {
-        unsigned total = 0;
-        for (const auto& e : events) {
-            if (e.rfind("pause ", 0) == 0) total += static_cast<unsigned>(std::stoul(e.substr(6)));
-        }
-        return total;
-    }
 };
 
 Events operator+(Events a, const Events& b) {
@@ -237,25 +230,6 @@ TEST_F(PatchSequenceTest, NearMissesAreNotTheEntry) {
         std::string before = "T\r\n" + line + "\r\n";
         Check({"near_miss", Hosts::File, before, false, kAppendedToFound, before + kAppended, 1});
     }
-}
-
-TEST_F(PatchSequenceTest, PauseTotalsPerOutcome) {
-    std::string path = HostsPath(2);
-    // Already removed, appended after found, appended after created, attribute error.
-    ASSERT_TRUE(testfiles::WriteBytes(path, kEntry));
-    EXPECT_EQ(Run(2, windows_, system_).PauseTotal(), 5400u);
-    ASSERT_TRUE(testfiles::WriteBytes(path, "T"));
-    EXPECT_EQ(Run(2, windows_, system_).PauseTotal(), 7200u);
-    std::remove(path.c_str());
-    EXPECT_EQ(Run(2, windows_, system_).PauseTotal(), 7200u);
-    ASSERT_TRUE(testfiles::SetReadOnly(path, true));
-    FaultArm(Fault::SetAttributes, 0);
-    EXPECT_EQ(Run(2, windows_, system_).PauseTotal(), 1500u);
-    FaultsClear();
-    ASSERT_TRUE(testfiles::SetReadOnly(path, false));
-    std::remove(path.c_str());
-    ASSERT_TRUE(testfiles::MakeDirs(path));
-    EXPECT_EQ(Run(2, windows_, system_).PauseTotal(), 4800u);
 }
 
 TEST_F(PatchSequenceTest, SecondRunAppendsNothing) {
