@@ -5,28 +5,14 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
-#include "platform/system.h"
 #include "remover/patch_sequence.h"
+#include "tools/console/console.h"
 
 namespace {
 
-const char kUsage[] =
-    "usage: quorvel-console --windows-dir DIR [--system-dir DIR] [--platform-id N] [--fast]\n";
-
-// Texts are printed on one line: a line feed inside one shows as the two characters \n.
-void PrintText(const char* text) {
-    for (const char* p = text; *p; ++p) {
-        if (*p == '\n') {
-            fputs("\\n", stdout);
-        } else {
-            putchar(*p);
-        }
-    }
-}
+const char kUsage[] = "--windows-dir DIR [--system-dir DIR] [--platform-id N] [--fast]";
 
 class ConsoleSink final : public PatchSink {
 public:
@@ -34,25 +20,24 @@ public:
 
     void SetStatus(int controlId, const char* text) override {
         printf("status %d ", controlId);
-        PrintText(text);
+        PrintOneLine(text);
         putchar('\n');
     }
     void Pause(unsigned milliseconds) override {
         printf("pause %u\n", milliseconds);
         fflush(stdout);
-        if (!fast_) {
-            timespec delay = {static_cast<time_t>(milliseconds / 1000),
-                              static_cast<long>(milliseconds % 1000) * 1000000L};
-            while (nanosleep(&delay, &delay) != 0 && errno == EINTR) {
-            }
+        if (fast_) return;
+        timespec delay = {static_cast<time_t>(milliseconds / 1000),
+                          static_cast<long>(milliseconds % 1000) * 1000000L};
+        while (nanosleep(&delay, &delay) != 0 && errno == EINTR) {
         }
     }
     void Enable(int controlId) override { printf("enable %d\n", controlId); }
     void Message(const char* text, const char* caption) override {
-        printf("message ");
-        PrintText(caption);
-        printf(": ");
-        PrintText(text);
+        fputs("message ", stdout);
+        PrintOneLine(caption);
+        fputs(": ", stdout);
+        PrintOneLine(text);
         putchar('\n');
     }
     void End(int result) override { printf("end %d\n", result); }
@@ -61,55 +46,25 @@ private:
     bool fast_;
 };
 
-bool ParsePlatformId(const char* text, DWORD* id) {
-    if (!*text || *text == '-' || *text == '+') return false;
-    char* end;
-    errno = 0;
-    unsigned long value = strtoul(text, &end, 10);
-    if (*end || errno || value > 0xFFFFFFFFul) return false;
-    *id = static_cast<DWORD>(value);
-    return true;
-}
-
-int Usage(const char* problem) {
-    fprintf(stderr, "quorvel-console: %s\n%s", problem, kUsage);
-    return 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    const char* windowsDir = nullptr;
-    const char* systemDir = nullptr;
-    DWORD platformId = VER_PLATFORM_WIN32_NT;
+    ConsoleLayout layout;
     bool fast = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (strcmp(arg, "--fast") == 0) {
+    std::string problem;
+    for (int i = 1; i < argc && problem.empty(); ++i) {
+        std::string arg = argv[i];
+        if (arg == "--fast") {
             fast = true;
-            continue;
-        }
-        bool takesValue = strcmp(arg, "--windows-dir") == 0 || strcmp(arg, "--system-dir") == 0 ||
-                          strcmp(arg, "--platform-id") == 0;
-        if (!takesValue) return Usage((std::string("unknown argument: ") + arg).c_str());
-        if (i + 1 >= argc) return Usage((std::string(arg) + " needs a value").c_str());
-        const char* value = argv[++i];
-        if (strcmp(arg, "--windows-dir") == 0) {
-            windowsDir = value;
-        } else if (strcmp(arg, "--system-dir") == 0) {
-            systemDir = value;
-        } else if (!ParsePlatformId(value, &platformId)) {
-            return Usage((std::string("not a platform id: ") + value).c_str());
+        } else if (layout.Take(arg, i + 1 < argc ? argv[i + 1] : nullptr, &problem)) {
+            ++i;
+        } else {
+            problem = "unknown argument: " + arg;
         }
     }
-    if (!windowsDir || !*windowsDir) return Usage("--windows-dir is required");
-    if (systemDir && !*systemDir) return Usage("--system-dir needs a value");
-
-    std::string defaultSystemDir = std::string(windowsDir) + "/system32";
-    plat::SystemLayout layout = {platformId, windowsDir,
-                                 systemDir ? systemDir : defaultSystemDir.c_str()};
-    plat::SetSystemLayout(&layout);
-
+    if (!problem.empty() || !layout.Install(&problem)) {
+        return ConsoleUsage("quorvel-console", kUsage, problem);
+    }
     ConsoleSink sink(fast);
     RunPatchSequence(sink);
     printf("patched %d\n", g_patched);

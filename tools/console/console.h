@@ -1,0 +1,32 @@
+#ifndef QUORVEL_TOOLS_CONSOLE_CONSOLE_H
+#define QUORVEL_TOOLS_CONSOLE_CONSOLE_H
+
+// What the console drivers share: the options that place the stand-in Windows, their usage
+// errors, and texts printed on one line.
+
+#include <string>
+
+#include "platform/system.h"
+
+class ConsoleLayout {
+public:
+    // Takes --windows-dir, --system-dir or --platform-id with its value. False if arg is
+    // none of them; true with *problem set if the value is bad.
+    bool Take(const std::string& arg, const char* value, std::string* problem);
+    // Installs the layout (system folder by default DIR/system32); false with *problem set
+    // if the Windows folder is missing.
+    bool Install(std::string* problem);
+
+private:
+    std::string windowsDir_;
+    std::string systemDir_;
+    DWORD platformId_ = VER_PLATFORM_WIN32_NT;
+};
+
+// The problem and the usage on standard error; the exit status for bad arguments, 2.
+int ConsoleUsage(const char* program, const std::string& usage, const std::string& problem);
+
+// A line feed inside the text shows as the two characters \n.
+void PrintOneLine(const char* text);
+
+#endif
