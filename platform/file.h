@@ -1,6 +1,7 @@
 #ifndef QUORVEL_PLATFORM_FILE_H
 #define QUORVEL_PLATFORM_FILE_H
 
+#include <cstddef>
 #include <cstdio>
 
 namespace plat {
@@ -12,6 +13,13 @@ FILE* OpenFile(const char* path, const char* mode);
 
 // Cuts an open file to `length` bytes (buffered writes are flushed first).
 bool TruncateFile(FILE* file, long length);
+
+// fwrite of all the bytes, false if any is not written. A forced Write failure writes half
+// of them first, as a full disk would.
+bool WriteBytes(FILE* file, const void* bytes, size_t count);
+
+// The stream's buffer to the file and the file's bytes to the disk; false if either fails.
+bool FlushToDisk(FILE* file);
 
 }  // namespace plat
 

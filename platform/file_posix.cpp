@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 
+#include "platform/faults.h"
 #include "platform/file.h"
 #include "platform/posix_path.h"
 
@@ -31,6 +32,10 @@ FILE* OpenFile(const char* path, const char* mode) {
 
 bool TruncateFile(FILE* file, long length) {
     return fflush(file) == 0 && ftruncate(fileno(file), length) == 0;
+}
+
+bool FlushToDisk(FILE* file) {
+    return !FaultFires(Fault::Flush) && fflush(file) == 0 && fsync(fileno(file)) == 0;
 }
 
 }  // namespace plat

@@ -14,25 +14,6 @@
 namespace plat {
 namespace {
 
-// A forced failure writes half of the bytes first, as a full disk would.
-bool WritePiece(FILE* stream, const FilePiece& piece) {
-    if (FaultFires(Fault::Write)) {
-        fwrite(piece.bytes, 1, piece.length / 2, stream);
-        return false;
-    }
-    return fwrite(piece.bytes, 1, piece.length, stream) == piece.length;
-}
-
-RewriteResult WriteTemp(FILE* stream, const FilePiece* pieces, int count) {
-    for (int i = 0; i < count; ++i) {
-        if (pieces[i].length > 0 && !WritePiece(stream, pieces[i])) return RewriteWriteFailed;
-    }
-    // Renaming a file whose bytes are still in the cache can leave an empty file after a crash.
-    if (FaultFires(Fault::Flush) || fflush(stream) != 0 || fsync(fileno(stream)) != 0) {
-        return RewriteFlushFailed;
-    }
-    return RewriteOk;
-}
 
 // The new file gets what the old one had; without one, what a plain create would give.
 // A hosts file left at mkstemp's 0600 would stop every other user's name lookups.
@@ -82,7 +63,7 @@ RewriteResult RewriteFile(const char* path, const FilePiece* pieces, int count) 
         return RewriteNoTemp;
     }
 
-    RewriteResult result = WriteTemp(stream, pieces, count);
+    RewriteResult result = WritePieces(stream, pieces, count);
     if (result == RewriteOk && !KeepModeAndOwner(fd, existed, old)) {
         result = RewriteAttributesFailed;
     }

@@ -67,25 +67,6 @@ bool FreeName(const char* folder, char (&name)[MAX_PATH]) {
     return true;
 }
 
-// A forced failure writes half of the bytes first, as a full disk would.
-bool WritePiece(FILE* stream, const FilePiece& piece) {
-    if (FaultFires(Fault::Write)) {
-        fwrite(piece.bytes, 1, piece.length / 2, stream);
-        return false;
-    }
-    return fwrite(piece.bytes, 1, piece.length, stream) == piece.length;
-}
-
-RewriteResult WriteTemp(FILE* stream, const FilePiece* pieces, int count) {
-    for (int i = 0; i < count; ++i) {
-        if (pieces[i].length > 0 && !WritePiece(stream, pieces[i])) return RewriteWriteFailed;
-    }
-    if (FaultFires(Fault::Flush) || fflush(stream) != 0 ||
-        !FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))))) {
-        return RewriteFlushFailed;
-    }
-    return RewriteOk;
-}
 
 bool KeepAttributes(const char* temp, DWORD attributes) {
     if (FaultFires(Fault::SetAttributes)) return false;
@@ -177,7 +158,7 @@ RewriteResult RewriteFile(const char* path, const FilePiece* pieces, int count) 
         return RewriteNoTemp;
     }
 
-    RewriteResult result = WriteTemp(stream, pieces, count);
+    RewriteResult result = WritePieces(stream, pieces, count);
     bool closed = fclose(stream) == 0;
     if (FaultFires(Fault::Close)) closed = false;
     if (result == RewriteOk && !closed) result = RewriteCloseFailed;

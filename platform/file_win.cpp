@@ -1,5 +1,7 @@
 #include <io.h>
+#include <windows.h>
 
+#include "platform/faults.h"
 #include "platform/file.h"
 
 namespace plat {
@@ -9,6 +11,11 @@ FILE* OpenFile(const char* path, const char* mode) { return path ? fopen(path, m
 
 bool TruncateFile(FILE* file, long length) {
     return fflush(file) == 0 && _chsize(_fileno(file), length) == 0;
+}
+
+bool FlushToDisk(FILE* file) {
+    return !FaultFires(Fault::Flush) && fflush(file) == 0 &&
+           FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
 }
 
 }  // namespace plat

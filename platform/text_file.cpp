@@ -54,15 +54,6 @@ void UndoAppend(const TextFile* file) {
     fclose(stream);
 }
 
-// Writes translated bytes; a forced failure writes half of them first, as a full disk would.
-bool WriteBytes(TextFile* file, const char* bytes, size_t count) {
-    if (FaultFires(Fault::Write)) {
-        fwrite(bytes, 1, count / 2, file->stream);
-        return false;
-    }
-    return fwrite(bytes, 1, count, file->stream) == count;
-}
-
 }  // namespace
 
 TextFile* TextOpen(const char* path, const char* mode) {
@@ -124,7 +115,7 @@ bool TextPuts(const char* text, TextFile* file) {
     size_t used = 0;
     for (const char* p = text; *p; ++p) {
         if (used + 2 > sizeof chunk) {
-            if (!WriteBytes(file, chunk, used)) {
+            if (!plat::WriteBytes(file->stream, chunk, used)) {
                 file->failed = true;
                 return false;
             }
@@ -133,7 +124,7 @@ bool TextPuts(const char* text, TextFile* file) {
         if (*p == '\n') chunk[used++] = '\r';
         chunk[used++] = *p;
     }
-    if (used > 0 && !WriteBytes(file, chunk, used)) {
+    if (used > 0 && !plat::WriteBytes(file->stream, chunk, used)) {
         file->failed = true;
         return false;
     }
@@ -142,7 +133,7 @@ bool TextPuts(const char* text, TextFile* file) {
 
 bool TextClose(TextFile* file) {
     if (!file) return false;
-    if (file->append && (FaultFires(Fault::Flush) || fflush(file->stream) != 0)) {
+    if (file->append && !plat::FlushToDisk(file->stream)) {
         file->failed = true;
     }
     bool closed = fclose(file->stream) == 0;
