@@ -28,61 +28,45 @@ constexpr uint8_t kLevels[35] = {0,   7,   12,  21,  29,  34,  42,  47,  59,  64
                                  174, 186, 201, 205, 224, 235, 238, 245, 247, 251, 255};
 constexpr int kLevelCount = 35;
 
-struct Layout {
-    int pixelSize;
-    int width;  // advance of the whole text, in pixels
-};
-
-// The text's advance at a pixel size, hinted as it will be drawn.
-int TextWidth(FT_Face face, int pixelSize) {
-    FT_Set_Pixel_Sizes(face, 0, pixelSize);
-    long pen = 0;
+// Walks the text glyph by glyph, hinted as it will be drawn, calling glyph(pen) with each one
+// loaded and its pen position in 1/64 pixels from `origin`; returns the end position.
+template <typename Glyph>
+long LayOut(FT_Face face, long origin, Glyph glyph) {
+    long pen = origin;
     FT_UInt previous = 0;
     for (const char* p = kText; *p; ++p) {
-        FT_UInt glyph = FT_Get_Char_Index(face, static_cast<unsigned char>(*p));
+        FT_UInt index = FT_Get_Char_Index(face, static_cast<unsigned char>(*p));
         if (previous && FT_HAS_KERNING(face)) {
             FT_Vector kern;
-            FT_Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &kern);
+            FT_Get_Kerning(face, previous, index, FT_KERNING_DEFAULT, &kern);
             pen += kern.x;
         }
-        if (FT_Load_Glyph(face, glyph, FT_LOAD_TARGET_LIGHT)) return -1;
+        if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_LIGHT)) return -1;
+        glyph(pen);
         pen += face->glyph->advance.x;
-        previous = glyph;
+        previous = index;
     }
-    return static_cast<int>((pen + 63) / 64);
+    return pen;
 }
 
 // Coverage of the text and its underline, 0 (ground) to 255 (ink).
 std::vector<int> Draw(FT_Face face) {
     // The largest size whose text fits with a pixel to spare on each side.
-    Layout layout = {0, 0};
-    for (int size = 14; size >= 6; --size) {
-        int width = TextWidth(face, size);
-        if (width > 0 && width <= kWidth - 2) {
-            layout = {size, width};
-            break;
-        }
+    int width = 0;
+    for (int size = 14; size >= 6 && !width; --size) {
+        FT_Set_Pixel_Sizes(face, 0, size);
+        long end = LayOut(face, 0, [](long) {});
+        if (end > 0 && (end + 63) / 64 <= kWidth - 2) width = static_cast<int>((end + 63) / 64);
     }
-    if (!layout.pixelSize) return {};
-    FT_Set_Pixel_Sizes(face, 0, layout.pixelSize);
+    if (!width) return {};
     int ascender = static_cast<int>((face->size->metrics.ascender + 63) / 64);
-    // Baseline and underline leave the underline two rows below the baseline, inside the
-    // picture, with the descenders above it.
+    // The underline two rows below the baseline, inside the picture, the descenders above it.
     int baseline = std::min(ascender, kHeight - 4);
     int underline = baseline + 2;
+    int left = (kWidth - width) / 2;
 
     std::vector<int> coverage(kWidth * kHeight, 0);
-    long pen = static_cast<long>((kWidth - layout.width) / 2) * 64;
-    int left = static_cast<int>(pen / 64);
-    FT_UInt previous = 0;
-    for (const char* p = kText; *p; ++p) {
-        FT_UInt glyph = FT_Get_Char_Index(face, static_cast<unsigned char>(*p));
-        if (previous && FT_HAS_KERNING(face)) {
-            FT_Vector kern;
-            FT_Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &kern);
-            pen += kern.x;
-        }
-        FT_Load_Glyph(face, glyph, FT_LOAD_TARGET_LIGHT);
+    LayOut(face, static_cast<long>(left) * 64, [&](long pen) {
         FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL);
         const FT_Bitmap& bitmap = face->glyph->bitmap;
         int x0 = static_cast<int>(pen / 64) + face->glyph->bitmap_left;
@@ -92,17 +76,12 @@ std::vector<int> Draw(FT_Face face) {
                 int x = x0 + static_cast<int>(col);
                 int y = y0 + static_cast<int>(row);
                 if (x < 0 || x >= kWidth || y < 0 || y >= kHeight) continue;
-                int value = bitmap.buffer[row * bitmap.pitch + col];
                 int& cell = coverage[y * kWidth + x];
-                cell = std::min(255, cell + value);
+                cell = std::min(255, cell + bitmap.buffer[row * bitmap.pitch + col]);
             }
         }
-        pen += face->glyph->advance.x;
-        previous = glyph;
-    }
-    for (int x = left; x < left + layout.width && x < kWidth; ++x) {
-        coverage[underline * kWidth + x] = 255;
-    }
+    });
+    for (int x = left; x < left + width && x < kWidth; ++x) coverage[underline * kWidth + x] = 255;
     return coverage;
 }
 
