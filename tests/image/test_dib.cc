@@ -2,204 +2,116 @@
 #include <stdlib.h>
 
 #include <memory>
+#include <tuple>
 
-#include "image/image.h"
-#include "tests/image/fake_alloc.h"
 #include "tests/image/image_fixtures.h"
 
 namespace {
 
-struct FreeBlock {
-    void operator()(uint8_t* p) const { free(p); }
-};
-using Block = std::unique_ptr<uint8_t, FreeBlock>;
+using Block = std::unique_ptr<uint8_t, decltype(&free)>;
 
-uint32_t Rgb(uint8_t r, uint8_t g, uint8_t b) {
-    return r | g << 8 | static_cast<uint32_t>(b) << 16;
-}
-
-const uint32_t kFace = Rgb(212, 208, 200);
+// Backgrounds are COLORREFs, 0x00BBGGRR.
+const uint32_t kFace = 0xC8D0D4, kWhite = 0xFFFFFF;
 
 Bytes At(const Block& block, size_t offset, size_t n) {
     return Bytes(block.get() + offset, block.get() + offset + n);
 }
 
-uint32_t Le32(const Block& block, size_t offset) {
-    const uint8_t* p = block.get() + offset;
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-TEST(ImageToDib, BlendsPaletteEntriesIntoTheColourTable) {
-    struct Case {
-        const char* what;
-        Bytes entry;
-        uint32_t background;
-        Bytes quad;
-    } cases[] = {
-        {"opaque keeps its colour", {0, 10, 20, 30}, kFace, {30, 20, 10, 0}},
-        {"fully transparent is the background", {255, 10, 20, 30}, kFace, {200, 208, 212, 0}},
-        {"128 black on white", {128, 0, 0, 0}, Rgb(255, 255, 255), {128, 128, 128, 0}},
-        {"128 white on black", {128, 255, 255, 255}, 0, {127, 127, 127, 0}},
-        {"64 green on the face colour", {64, 0, 64, 0}, kFace, {50, 100, 53, 0}},
-        {"division truncates: 2/255 of 200 is 1", {2, 0, 0, 0}, Rgb(200, 200, 200), {1, 1, 1, 0}},
-        {"top byte of the background is ignored",
-         {255, 1, 2, 3},
-         0xFF000000u | kFace,
-         {200, 208, 212, 0}},
+TEST(ImageToDib, WritesTheColourTable) {
+    // bpp, palette (none when empty), background, entry, the entry in the table.
+    const std::tuple<int32_t, Bytes, uint32_t, size_t, Bytes> cases[] = {
+        // Palette entries blended with the background; the divisions truncate.
+        {8, {0, 10, 20, 30}, kFace, 0, {30, 20, 10, 0}},
+        {8, {255, 10, 20, 30}, kFace, 0, {200, 208, 212, 0}},
+        {1, {128, 0, 0, 0}, kWhite, 0, {128, 128, 128, 0}},
+        {8, {128, 255, 255, 255}, 0, 0, {127, 127, 127, 0}},
+        {8, {64, 0, 64, 0}, kFace, 0, {50, 100, 53, 0}},
+        {1, {2, 0, 0, 0}, 0xC8C8C8, 0, {1, 1, 1, 0}},
+        {1, {0, 0, 0, 0, 255, 1, 2, 3}, 0xFF000000u | kFace, 1, {200, 208, 212, 0}},
+        {8, Cat({Bytes(1020), {64, 0, 64, 0}}), kFace, 255, {50, 100, 53, 0}},
+        // Without one, levels from the complement of the background (0) to the background.
+        {1, {}, kFace, 0, {55, 47, 43, 0}},
+        {1, {}, kFace, 1, {200, 208, 212, 0}},
+        {8, {}, 0, 127, {128, 128, 128, 0}},
+        {8, {}, kWhite, 128, {128, 128, 128, 0}},
+        {8, {}, kFace, 128, {127, 127, 127, 0}},
+        {8, {}, kFace, 255, {200, 208, 212, 0}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        for (int32_t bpp : {1, 8}) {
-            Image image;
-            const Bytes palette = Cat({{0, 0, 0, 0}, c.entry});
-            SetImage(image, bpp, 1, 1, {1}, &palette);
-            Block block(ImageToDib(&image, c.background, false));
-            ASSERT_TRUE(block);
-            EXPECT_EQ(At(block, 44, 4), c.quad);
-            EXPECT_EQ(PaletteBytes(image), Cat({palette, Bytes(bpp == 1 ? 0 : 1016)}));
-        }
-    }
-}
-
-TEST(ImageToDib, GeneratesLevelTablesWithoutAPalette) {
-    Image bitmap;
-    SetImage(bitmap, 1, 1, 1, {0x80});
-    Block block(ImageToDib(&bitmap, kFace, false));
-    ASSERT_TRUE(block);
-    EXPECT_EQ(At(block, 40, 8), Bytes({55, 47, 43, 0, 200, 208, 212, 0}));
-
-    Image levels;
-    SetImage(levels, 8, 1, 1, {0});
-    struct Case {
-        uint32_t background;
-        size_t entry;
-        Bytes quad;
-    } cases[] = {
-        {0, 0, {255, 255, 255, 0}},          {0, 127, {128, 128, 128, 0}},
-        {0, 128, {127, 127, 127, 0}},        {0, 255, {0, 0, 0, 0}},
-        {0xFFFFFF, 0, {0, 0, 0, 0}},         {0xFFFFFF, 128, {128, 128, 128, 0}},
-        {0xFFFFFF, 255, {255, 255, 255, 0}}, {kFace, 0, {55, 47, 43, 0}},
-    };
-    for (const Case& c : cases) {
-        Block table(ImageToDib(&levels, c.background, false));
-        ASSERT_TRUE(table);
-        EXPECT_EQ(At(table, 40 + 4 * c.entry, 4), c.quad) << c.background << " " << c.entry;
+    for (const auto& [bpp, palette, background, entry, quad] : cases) {
+        SCOPED_TRACE(testing::Message() << bpp << " bpp, entry " << entry);
+        Image image;
+        SetImage(image, bpp, 1, 1, {0}, palette);
+        const Bytes before = PaletteBytes(image);
+        Block block(ImageToDib(&image, background, false), free);
+        ASSERT_TRUE(block);
+        EXPECT_EQ(At(block, 40 + 4 * entry, 4), quad);
+        EXPECT_EQ(PaletteBytes(image), before);
     }
 }
 
 TEST(ImageToDib, LaysOutHeaderAndRowsBottomUp) {
-    struct Case {
-        int32_t bpp, width;
-        size_t sourceRow, stride, bitsOffset;
-    } cases[] = {
-        {1, 1, 1, 4, 48},   {1, 9, 2, 4, 48},  {1, 33, 5, 8, 48}, {8, 145, 145, 148, 1064},
-        {8, 4, 4, 4, 1064}, {24, 1, 3, 4, 40}, {24, 2, 6, 8, 40}, {32, 3, 12, 12, 40},
+    const std::tuple<int32_t, int32_t, int32_t, size_t, size_t, size_t> cases[] = {
+        // bpp, width, height, source row, stride, offset of the rows
+        {1, 1, 3, 1, 4, 48},    {1, 16, 3, 2, 4, 48},        {1, 33, 3, 5, 8, 48},
+        {1, 5, 0, 1, 4, 48},    {8, 145, 3, 145, 148, 1064}, {8, 4, 3, 4, 4, 1064},
+        {8, 5, 0, 5, 8, 1064},  {24, 1, 3, 3, 4, 40},        {24, 2, 3, 6, 8, 40},
+        {32, 3, 3, 12, 12, 40}, {32, 5, 0, 20, 20, 40},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.bpp << " bpp, width " << c.width);
-        const size_t rows = 3;
-        Bytes pixels(c.sourceRow * rows);
+    for (const auto& [bpp, width, height, sourceRow, stride, bitsOffset] : cases) {
+        SCOPED_TRACE(testing::Message() << bpp << " bpp, " << width << " x " << height);
+        const size_t rows = static_cast<size_t>(height);
+        Bytes pixels(sourceRow * rows);
         for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i + 1);
         Image image;
-        SetImage(image, c.bpp, c.width, static_cast<int32_t>(rows), pixels);
-        ResetAllocationRecord();
-        Block block(ImageToDib(&image, 0, false));
+        SetImage(image, bpp, width, height, pixels);
+        FakeAlloc::Reset();
+        Block block(ImageToDib(&image, 0, false), free);
         ASSERT_TRUE(block);
-        EXPECT_EQ(LargestAllocation(), c.bitsOffset + rows * c.stride);
-        const Bytes header = Cat({{40, 0, 0, 0},
-                                  {static_cast<uint8_t>(c.width), 0, 0, 0},
-                                  {3, 0, 0, 0},
-                                  {1, 0, static_cast<uint8_t>(c.bpp), 0},
-                                  Bytes(24)});
-        EXPECT_EQ(At(block, 0, 40), header);
-        if (c.bpp > 8) continue;  // deeper rows are reordered; see the cases below
-        for (size_t row = 0; row < rows; ++row) {
-            const size_t from = (rows - 1 - row) * c.sourceRow;
-            const Bytes expected =
-                Cat({Bytes(pixels.begin() + from, pixels.begin() + from + c.sourceRow),
-                     Bytes(c.stride - c.sourceRow)});
-            EXPECT_EQ(At(block, c.bitsOffset + row * c.stride, c.stride), expected) << row;
+        EXPECT_EQ(FakeAlloc::largest, bitsOffset + rows * stride);
+        const uint8_t w = static_cast<uint8_t>(width), h = static_cast<uint8_t>(height);
+        EXPECT_EQ(At(block, 0, 40),
+                  Cat({{40, 0, 0, 0, w, 0, 0, 0, h, 0, 0, 0, 1, 0, static_cast<uint8_t>(bpp), 0},
+                       Bytes(24)}));
+        for (size_t row = 0; bpp <= 8 && row < rows; ++row) {  // deeper rows: see below
+            const auto from = pixels.begin() + (rows - 1 - row) * sourceRow;
+            EXPECT_EQ(At(block, bitsOffset + row * stride, stride),
+                      Cat({Bytes(from, from + sourceRow), Bytes(stride - sourceRow)}));
         }
     }
 }
 
 TEST(ImageToDib, ReordersDeepPixels) {
-    struct Case {
-        const char* what;
-        int32_t bpp, width, height;
-        Bytes pixels;
-        uint32_t background;
-        bool premultiply;
-        Bytes rows;
-    } cases[] = {
-        {"24 bpp swaps red and blue, bottom row first, zero fill",
-         24,
-         2,
-         2,
-         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
-         0,
-         false,
-         {9, 8, 7, 12, 11, 10, 0, 0, 3, 2, 1, 6, 5, 4, 0, 0}},
-        {"32 bpp blends by transparency",
-         32,
-         3,
-         1,
-         {0, 10, 20, 30, 255, 1, 2, 3, 128, 0, 0, 0},
-         Rgb(255, 255, 255),
-         false,
-         {30, 20, 10, 0, 255, 255, 255, 0, 128, 128, 128, 0}},
-        {"32 bpp premultiplies, background unused",
-         32,
-         3,
-         1,
-         {0, 10, 20, 30, 255, 1, 2, 3, 155, 200, 100, 50},
-         Rgb(255, 255, 255),
-         true,
-         {30, 20, 10, 255, 0, 0, 0, 0, 19, 39, 78, 100}},
+    // bpp, one row of pixels, background, premultiply, the row in the block.
+    const std::tuple<int32_t, Bytes, uint32_t, bool, Bytes> cases[] = {
+        {24, {1, 2, 3, 4, 5, 6}, 0, false, {3, 2, 1, 6, 5, 4, 0, 0}},
+        {32, {0, 10, 20, 30, 255, 1, 2, 3}, kFace, false, {30, 20, 10, 0, 200, 208, 212, 0}},
+        {32, {128, 0, 0, 0, 64, 0, 64, 0}, kFace, false, {100, 104, 106, 0, 50, 100, 53, 0}},
+        {32, {0, 10, 20, 30, 255, 1, 2, 3}, kFace, true, {30, 20, 10, 255, 0, 0, 0, 0}},
+        {32, {155, 200, 100, 50}, kFace, true, {19, 39, 78, 100}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [bpp, pixels, background, premultiply, row] : cases) {
+        SCOPED_TRACE(testing::PrintToString(pixels));
         Image image;
-        SetImage(image, c.bpp, c.width, c.height, c.pixels);
-        Block block(ImageToDib(&image, c.background, c.premultiply));
+        SetImage(image, bpp, static_cast<int32_t>(pixels.size() * 8 / bpp), 1, pixels);
+        Block block(ImageToDib(&image, background, premultiply), free);
         ASSERT_TRUE(block);
-        EXPECT_EQ(At(block, 40, c.rows.size()), c.rows);
-        EXPECT_EQ(Bytes(image.pixels, image.pixels + c.pixels.size()), c.pixels);
-    }
-}
-
-TEST(ImageToDib, HeightZeroGivesHeaderAndTableOnly) {
-    for (int32_t bpp : {1, 8, 24, 32}) {
-        Image image;
-        SetImage(image, bpp, 5, 0, {});
-        ResetAllocationRecord();
-        Block block(ImageToDib(&image, kFace, false));
-        ASSERT_TRUE(block) << bpp;
-        EXPECT_EQ(LargestAllocation(), bpp == 1 ? 48u : bpp == 8 ? 1064u : 40u);
-        EXPECT_EQ(Le32(block, 8), 0u);
+        EXPECT_EQ(At(block, 40, row.size()), row);
+        EXPECT_EQ(Bytes(image.pixels, image.pixels + pixels.size()), pixels);
     }
 }
 
 TEST(ImageToDib, RefusesWhatCannotBeBuilt) {
-    struct Case {
-        const char* what;
-        int32_t bpp, width, height;
-    } cases[] = {
-        {"empty image", 0, 0, 0},
-        {"16 bpp", 16, 1, 1},
-        {"8 bpp 1 x 2^29: rows padded to 4 bytes need 2^31", 8, 1, 1 << 29},
-        {"32 bpp 2^29 x 1", 32, 1 << 29, 1},
-        {"24 bpp rows of 3 x 2^29", 24, 1 << 29, 2},
-        {"1 bpp 2^31 - 1 rows of 1 pixel", 1, 1, INT32_MAX},
-        {"8 bpp INT32_MAX square", 8, INT32_MAX, INT32_MAX},
+    // bpp, width, height: no depth, an unknown depth, and blocks of 2^31 bytes or more.
+    const std::tuple<int32_t, int32_t, int32_t> cases[] = {
+        {0, 0, 0},        {16, 1, 1},        {8, 1, 1 << 29},           {32, 1 << 29, 1},
+        {24, 1 << 29, 2}, {1, 1, INT32_MAX}, {8, INT32_MAX, INT32_MAX},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [bpp, width, height] : cases) {
         Image image;
-        SetImage(image, c.bpp, c.width, c.height, {0});
-        ResetAllocationRecord();
-        EXPECT_EQ(ImageToDib(&image, kFace, false), nullptr);
-        EXPECT_EQ(AllocationCount(), 0);
+        SetImage(image, bpp, width, height, {0});
+        FakeAlloc::Reset();
+        EXPECT_EQ(ImageToDib(&image, kFace, false), nullptr) << bpp << " " << width;
+        EXPECT_EQ(FakeAlloc::count, 0);
     }
     Image image;
     SetImage(image, 8, 2, 2, {1, 2, 3, 4});
@@ -207,17 +119,12 @@ TEST(ImageToDib, RefusesWhatCannotBeBuilt) {
     EXPECT_EQ(ImageToDib(&image, kFace, false), nullptr);
 }
 
-TEST(QuadBytes, ReverseEachGroupAndBlendInPlace) {
+TEST(ReverseQuadBytes, ReversesEachGroup) {
     uint8_t groups[] = {1, 2, 3, 4, 5, 6, 7, 8};
     ReverseQuadBytes(groups, 0);
     ReverseQuadBytes(groups, -1);
-    EXPECT_EQ(Bytes(groups, groups + 8), Bytes({1, 2, 3, 4, 5, 6, 7, 8}));
     ReverseQuadBytes(groups, 2);
     EXPECT_EQ(Bytes(groups, groups + 8), Bytes({4, 3, 2, 1, 8, 7, 6, 5}));
-
-    uint8_t group[] = {64, 0, 64, 0};
-    BlendWithBackground(group, kFace);
-    EXPECT_EQ(Bytes(group, group + 4), Bytes({0, 53, 100, 50}));
 }
 
 }  // namespace
