@@ -1,13 +1,23 @@
 // The restore pass through its message sink, on folders standing in for Windows: the boxes
-// the user sees, and what becomes of the hosts file, also when the disk fails.
+// the user sees, and what becomes of the hosts file when the disk fails or after the remover.
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "platform/faults.h"
 #include "platform/file_replace.h"
+#include "remover/patch_sequence.h"
+#include "restore/restore_run.h"
 #include "restore_fixtures.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -23,115 +33,143 @@ const std::string kConfirmBox =
 const std::string kRestoredBox = "0x40 Vantrel: Adverts has ben restored!";
 const std::string kErrorBox = "0x30 Vantrel: Error rewriting host file!";
 
-class RestoreRun : public ::testing::Test {
+// Points the stand-in Windows at dir (system folder dir/system32) and gives the hosts path of
+// that platform.
+std::string UseLayout(const TempDir& dir, DWORD platformId) {
+    std::string system = dir.Join("system32");
+    plat::SystemLayout layout = {platformId, dir.path().c_str(), system.c_str()};
+    plat::SetSystemLayout(&layout);
+    MakeDirs(dir.Join("system32/drivers/etc"));
+    return dir.Join(platformId == 2 ? "system32/drivers/etc/hosts" : "hosts");
+}
+
+// The file's bytes spelled out for comparisons, or "(missing)".
+std::string Bytes(const std::string& path) {
+    return Show(ReadBytes(path).value_or("(missing)"));
+}
+
+// The fixture is the pass's sink: Run records each box as "0x<style> <caption>: <text>" and
+// answers the confirmation with `answer`.
+class RestoreRun : public ::testing::Test, public RestoreSink {
   protected:
-    RestoreRun() : dir_("run") {}
     ~RestoreRun() override { plat::SetSystemLayout(nullptr); }
-
     Boxes Run(int answer) {
-        RecordingSink sink(answer);
-        RunRestore(sink);
-        return sink.shown;
+        answer_ = answer;
+        shown_.clear();
+        RunRestore(*this);
+        return shown_;
     }
-
-    ScratchDir dir_;
+    int Message(const char* text, const char* caption, unsigned style) override {
+        char hex[16];
+        snprintf(hex, sizeof hex, "0x%x ", style);
+        shown_.push_back(hex + std::string(caption) + ": " + text);
+        return (style & MB_YESNO) == MB_YESNO ? answer_ : IDOK;
+    }
+    void FailEachCall();
+    TempDir dir_;
+    int answer_ = IDNO;
+    Boxes shown_;
 };
 
 TEST_F(RestoreRun, ShowsTheBoxesOfEachOutcome) {
-    const std::string upper = "a b\r\n" + Upper(kEntry) + "\r\n";
+    const std::string upper = "a b\r\n" + Upper(kEntry) + "\r\n", kMissing = "(missing)";
     const struct {
         const char* name;
-        bool exists;
+        bool readOnly;
         std::string bytes;
         int answer;
         Boxes boxes;
         std::string after;
     } cases[] = {
-        {"missing file", false, "", IDYES, {}, "(missing)"},
-        {"no host name",
-         true,
-         "127.0.0.1 localhost\r\n",
-         IDYES,
-         {kNothingBox},
-         "127.0.0.1 localhost\r\n"},
-        {"empty file", true, "", IDYES, {kNothingBox}, ""},
-        {"shorter than the name", true, kHost.substr(1), IDYES, {kNothingBox}, kHost.substr(1)},
-        {"answer yes", true, kPatched, IDYES, {kConfirmBox, kRestoredBox}, kRestored},
-        {"answer no", true, kPatched, IDNO, {kConfirmBox}, kPatched},
-        {"only IDYES consents", true, kPatched, IDOK, {kConfirmBox}, kPatched},
-        {"upper case", true, upper, IDYES, {kConfirmBox, kRestoredBox}, "a b\r\n"},
+        {"missing file", false, kMissing, IDYES, {}, kMissing},
+        {"no host name", false, kRestored, IDYES, {kNothingBox}, kRestored},
+        {"empty file", false, "", IDYES, {kNothingBox}, ""},
+        {"shorter than the name", false, kHost.substr(1), IDYES, {kNothingBox}, kHost.substr(1)},
+        {"answer yes", false, kPatched, IDYES, {kConfirmBox, kRestoredBox}, kRestored},
+        {"answer no", false, kPatched, IDNO, {kConfirmBox}, kPatched},
+        {"only IDYES consents", false, kPatched, IDOK, {kConfirmBox}, kPatched},
+        {"upper case", false, upper, IDYES, {kConfirmBox, kRestoredBox}, "a b\r\n"},
+        {"read-only", true, kPatched, IDYES, {kConfirmBox, kErrorBox}, kPatched},
     };
     for (const auto& c : cases) {
         // 0 and 1 take the Windows folder, 2 the system folder; the other one is a decoy.
         for (DWORD platformId : {0u, 1u, 2u}) {
             SCOPED_TRACE(std::string(c.name) + ", platform id " + std::to_string(platformId));
-            std::string decoy = dir_.UseLayout(platformId == 2 ? 1 : 2);
+            std::string decoy = UseLayout(dir_, platformId == 2 ? 1 : 2);
             ASSERT_TRUE(WriteBytes(decoy, kPatched));
-            std::string hosts = dir_.UseLayout(platformId);
+            std::string hosts = UseLayout(dir_, platformId);
             std::remove(hosts.c_str());
-            if (c.exists) {
-                ASSERT_TRUE(WriteBytes(hosts, c.bytes));
-            }
-            Boxes names = NamesBeside(hosts);
+            ASSERT_TRUE(c.bytes == kMissing || WriteBytes(hosts, c.bytes));
+            ASSERT_TRUE(!c.readOnly || SetReadOnly(hosts, true));
             EXPECT_EQ(Run(c.answer), c.boxes);
-            EXPECT_EQ(Visible(ReadBytes(hosts)), Visible(c.after));
-            EXPECT_EQ(NamesBeside(hosts), names) << "a file was left beside the hosts file";
-            EXPECT_EQ(ReadBytes(decoy), kPatched);
+            EXPECT_EQ(Bytes(hosts), Show(c.after));
+            EXPECT_EQ(Bytes(decoy), Show(kPatched));
+            SetReadOnly(hosts, false);
         }
     }
 }
 
-TEST_F(RestoreRun, ReadOnlyFileIsAskedAboutThenLeftAsItWas) {
-    std::string hosts = dir_.UseLayout(2);
-    ASSERT_TRUE(WriteBytes(hosts, kPatched));
-    ASSERT_TRUE(plat::SetFileAttributesA(hosts.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_EQ(Run(IDYES), (Boxes{kConfirmBox, kErrorBox}));
-    EXPECT_EQ(ReadBytes(hosts), kPatched);
-    EXPECT_EQ(NamesBeside(hosts), Boxes{"hosts"});
-}
-
-// A folder too long for the file part is refused before anything is copied.
-TEST_F(RestoreRun, FolderTooLongForThePathEndsSilently) {
-    for (size_t length : {254u, 259u, 260u, 1000u}) {
-        std::string folder = dir_.root().string();
+// The folder and "\hosts" must fit in MAX_PATH with the closing zero; a longer path is never
+// opened (no box at all), even where the system could open it.
+TEST_F(RestoreRun, HostsPathBeyondMaxPathIsNotOpened) {
+    for (size_t length : {MAX_PATH - 7u, MAX_PATH - 6u, 1000u}) {
+        std::string folder = dir_.path() + "/";
         folder += std::string(length - folder.size(), 'w');
+        bool made = MakeDirs(folder) && WriteBytes(folder + "/hosts", kPatched);
         plat::SystemLayout layout = {1, folder.c_str(), folder.c_str()};
         plat::SetSystemLayout(&layout);
-        EXPECT_EQ(Run(IDYES), Boxes{}) << length;
+        EXPECT_EQ(!Run(IDYES).empty(), made && length + 6 < MAX_PATH) << length;
     }
-#ifndef _WIN32  // Windows cannot make a folder this long
-    std::string folder = dir_.root().string() + "/";
-    folder += std::string(MAX_PATH - 1 - 6 - folder.size(), 'w');  // "\hosts" just fits
-    fs::create_directory(folder);
-    ASSERT_TRUE(WriteBytes(folder + "/hosts", kPatched));
-    plat::SystemLayout layout = {1, folder.c_str(), folder.c_str()};
-    plat::SetSystemLayout(&layout);
-    EXPECT_EQ(Run(IDYES), (Boxes{kConfirmBox, kRestoredBox}));
-#endif
 }
 
-// Each point of no return fails in turn at each of its calls: the user is told, and the
-// hosts file is byte for byte the old one, with nothing left beside it.
-void FailEachCall(const ScratchDir& dir) {
+// What a rewrite must keep of the old file, set to unusual values before the run and read after
+// it: hidden and system attributes on Windows; mode 0604 and, run by root, owner 4321 on Linux.
+#ifdef _WIN32
+void WritePatched(const std::string& path) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // a hidden file cannot be written
+    ASSERT_TRUE(WriteBytes(path, kPatched));
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+}
+std::string Kept(const std::string& path) {
+    return std::to_string(GetFileAttributesA(path.c_str()));
+}
+#else
+void WritePatched(const std::string& path) {
+    ASSERT_TRUE(WriteBytes(path, kPatched));
+    ASSERT_EQ(chmod(path.c_str(), 0604), 0);
+    ASSERT_TRUE(geteuid() != 0 || chown(path.c_str(), 4321, 4322) == 0);
+}
+std::string Kept(const std::string& path) {
+    struct stat info = {};
+    stat(path.c_str(), &info);
+    return std::to_string(info.st_mode & 07777) + " " + std::to_string(info.st_uid);
+}
+#endif
+
+// Each point of no return fails in turn at each of its calls: the user is told, and the hosts
+// file is byte for byte the old one, with nothing left beside it. Once none fails, the new
+// file has what the old one had.
+void RestoreRun::FailEachCall() {
     for (Fault point :
          {Fault::Write, Fault::Flush, Fault::Close, Fault::SetAttributes, Fault::Replace}) {
         int failures = 0;
         for (int skip = 0;; ++skip) {
             SCOPED_TRACE("point " + std::to_string(static_cast<int>(point)) + ", skip " +
                          std::to_string(skip));
-            std::string hosts = dir.UseLayout(1);
-            ASSERT_TRUE(WriteBytes(hosts, kPatched));
+            std::string hosts = UseLayout(dir_, 2);
+            WritePatched(hosts);
+            std::string kept = Kept(hosts);
             FaultArm(point, skip);
-            RecordingSink sink(IDYES);
-            RunRestore(sink);
+            Boxes shown = Run(IDYES);
             FaultsClear();
-            EXPECT_EQ(NamesBeside(hosts), Boxes{"hosts"});
-            if (sink.shown.back() == kRestoredBox) {
-                EXPECT_EQ(Visible(ReadBytes(hosts)), Visible(kRestored));
+            EXPECT_EQ(ListDir(dir_.Join("system32/drivers/etc")), "hosts");
+            if (shown == Boxes{kConfirmBox, kRestoredBox}) {
+                EXPECT_EQ(Bytes(hosts), Show(kRestored));
+                EXPECT_EQ(Kept(hosts), kept);
                 break;
             }
-            EXPECT_EQ(sink.shown, (Boxes{kConfirmBox, kErrorBox}));
-            EXPECT_EQ(Visible(ReadBytes(hosts)), Visible(kPatched));
+            EXPECT_EQ(shown, (Boxes{kConfirmBox, kErrorBox}));
+            EXPECT_EQ(Bytes(hosts), Show(kPatched));
             ASSERT_LT(++failures, 4);
         }
         // Head and tail are two writes; the renaming fallback has two steps.
@@ -140,19 +178,90 @@ void FailEachCall(const ScratchDir& dir) {
 }
 
 TEST_F(RestoreRun, FailuresWhileRewritingLeaveTheOldFile) {
-    FailEachCall(dir_);
-}
-
 #ifdef _WIN32
-// NT 4 has no ReplaceFileA; 95/98/Me have no working MoveFileExA either.
-TEST_F(RestoreRun, FailuresOnOlderWindowsLeaveTheOldFile) {
-    for (auto calls : {plat::ReplaceCalls::NoReplaceFile, plat::ReplaceCalls::None}) {
+    // NT 4 has no ReplaceFileA; 95/98/Me have no working MoveFileExA either. All comes last
+    // and stays.
+    for (auto calls :
+         {plat::ReplaceCalls::NoReplaceFile, plat::ReplaceCalls::None, plat::ReplaceCalls::All}) {
         SCOPED_TRACE(static_cast<int>(calls));
         plat::RewriteUseCalls(calls);
-        FailEachCall(dir_);
+        FailEachCall();
     }
-    plat::RewriteUseCalls(plat::ReplaceCalls::All);
-}
+#else
+    FailEachCall();
 #endif
+}
+
+struct QuietPatchSink final : PatchSink {
+    void SetStatus(int, const char*) override {}
+    void Pause(unsigned) override {}
+    void Enable(int) override {}
+    void Message(const char*, const char*) override {}
+    void End(int) override {}
+};
+
+// Deterministic everywhere, unlike the standard distributions.
+uint32_t Below(uint32_t& state, uint32_t bound) {
+    state = state * 1664525u + 1013904223u;
+    return (state >> 8) % bound;
+}
+
+// Text and blank lines, CR LF or LF ends or both, a lone CR inside a line now and then,
+// sometimes no final line break, sometimes a final Ctrl-Z.
+std::string GenerateHostsFile(uint32_t& state) {
+    static const char kText[] = "abcdefghijklmnopqrstuvwxyz0123456789 .#:\t-";
+    uint32_t style = Below(state, 3);  // CR LF, LF, mixed
+    std::string file;
+    for (uint32_t line = 0, lines = Below(state, 6); line < lines; ++line) {
+        if (Below(state, 4) != 0) {
+            for (uint32_t i = 0, n = 1 + Below(state, 30); i < n; ++i) {
+                file += kText[Below(state, sizeof kText - 1)];
+            }
+            if (Below(state, 12) == 0) file.insert(file.size() - 1, "\r");
+        }
+        if (line == lines - 1 && Below(state, 4) == 0) break;
+        file += style == 0 || (style == 2 && Below(state, 2) == 0) ? "\r\n" : "\n";
+    }
+    if (Below(state, 6) == 0) file += '\x1a';
+    return file;
+}
+
+// The remover, then the restore tool answered Yes, on many generated files: back as it was,
+// less blank CR LF lines at its end, or with a CR LF after a last line that had no line break;
+// byte for byte for a file that was empty or ended in CR LF after a non-blank line.
+TEST_F(RestoreRun, WhatTheRemoverAppendsIsRemovedAgain) {
+    uint32_t state = 0x5eed1234u;
+    int byteForByte = 0;
+    for (int i = 0; i < 300; ++i) {
+        std::string original = GenerateHostsFile(state);
+        SCOPED_TRACE(Show(original));
+        std::string hosts = UseLayout(dir_, Below(state, 2) + 1);
+        std::remove(hosts.c_str());
+        if (!original.empty() || Below(state, 2) == 0) {
+            ASSERT_TRUE(WriteBytes(hosts, original));
+        }
+        QuietPatchSink patchSink;
+        RunPatchSequence(patchSink);
+        std::string kept = original;  // the remover cuts a final Ctrl-Z
+        if (!kept.empty() && kept.back() == '\x1a') kept.pop_back();
+        ASSERT_EQ(Bytes(hosts), Show(kept + "\r\n" + kEntry + "\r\n"));
+        ASSERT_EQ(Run(IDYES), (Boxes{kConfirmBox, kRestoredBox}));
+
+        std::string expected = kept;
+        if (!kept.empty() && kept.back() != '\n') expected += "\r\n";
+        size_t n;
+        while ((n = expected.size()) >= 2 && expected.compare(n - 2, 2, "\r\n") == 0 &&
+               (n == 2 || expected[n - 3] == '\n')) {
+            expected.resize(n - 2);
+        }
+        EXPECT_EQ(Bytes(hosts), Show(expected));
+        n = kept.size();
+        if (n == 0 || (n >= 3 && kept.compare(n - 2, 2, "\r\n") == 0 && kept[n - 3] != '\n')) {
+            EXPECT_EQ(Bytes(hosts), Show(kept));
+            ++byteForByte;
+        }
+    }
+    EXPECT_GT(byteForByte, 60);  // the headline case came up often enough to mean something
+}
 
 }  // namespace
