@@ -52,7 +52,8 @@ TempDir::~TempDir() {
     std::error_code error;
     // Read-only files would stop the removal on Windows.
     for (auto& entry : fs::recursive_directory_iterator(path_, error)) {
-        SetReadOnly(entry.path().string(), false);
+        // Never through a link: its target is not ours.
+        if (!entry.is_symlink()) SetReadOnly(entry.path().string(), false);
     }
     fs::remove_all(path_, error);
 }
