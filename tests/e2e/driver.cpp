@@ -155,6 +155,8 @@ bool SaveScreen(const std::string& path) {
     RECT all = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     int width, height;
     std::vector<uint32_t> pixels = Grab(all, &width, &height);
+    // Opaque: readers take the fourth byte of a 32-bit .bmp for alpha.
+    for (uint32_t& pixel : pixels) pixel |= 0xFF000000u;
     BITMAPINFOHEADER header = Header32(width, height);
     BITMAPFILEHEADER file = {};
     file.bfType = 0x4D42;
