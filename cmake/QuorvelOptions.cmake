@@ -6,17 +6,27 @@ target_compile_options(quorvel_options INTERFACE
   -Wall -Wextra -Wshadow -Wconversion -Wno-sign-conversion)
 
 # The shipped code: no exceptions, no RTTI, no thread-safe statics (one UI thread),
-# and sections the linker can drop.
+# and functions the linker can drop. No -fdata-sections: on Windows GCC then gives every
+# variable a .data$ section, zero-filled ones too, which then fill the file instead of .bss.
 add_library(quorvel_lean INTERFACE)
 target_link_libraries(quorvel_lean INTERFACE quorvel_options)
 target_compile_options(quorvel_lean INTERFACE
   $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti -fno-threadsafe-statics>
-  -ffunction-sections -fdata-sections)
+  -ffunction-sections)
+# On Windows: nothing throws, so no unwind tables (.eh_frame); and no build folder in the
+# objects, so that any checkout gives the same bytes.
+if(WIN32)
+  target_compile_options(quorvel_lean INTERFACE
+    -fno-asynchronous-unwind-tables -fno-unwind-tables
+    -ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=build)
+endif()
 
-# A shipped 32-bit Windows program: GUI subsystem, static, stripped, unused code dropped.
+# A shipped 32-bit Windows program: GUI subsystem, static, stripped, unused code dropped;
+# ASLR and DEP on (the relocations stay); no time stamp, so two builds give the same bytes.
 function(quorvel_windows_program target)
   target_link_libraries(${target} PRIVATE quorvel_lean)
-  target_link_options(${target} PRIVATE -static -s -mwindows -Wl,--gc-sections)
+  target_link_options(${target} PRIVATE -static -s -mwindows -Wl,--gc-sections
+    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp)
   set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)
 endfunction()
 
