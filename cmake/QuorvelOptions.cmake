@@ -23,10 +23,12 @@ endif()
 
 # A shipped 32-bit Windows program: GUI subsystem, static, stripped, unused code dropped;
 # ASLR and DEP on (the relocations stay); no time stamp, so two builds give the same bytes.
+# The linker map beside it tells tools/size-report.sh where the bytes go.
 function(quorvel_windows_program target)
   target_link_libraries(${target} PRIVATE quorvel_lean)
   target_link_options(${target} PRIVATE -static -s -mwindows -Wl,--gc-sections
-    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp)
+    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp
+    -Wl,-Map=${CMAKE_CURRENT_BINARY_DIR}/${target}.map)
   set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)
 endfunction()
 

@@ -1,9 +1,9 @@
 #!/bin/sh
-# The main job: builds both trees, then runs quorvel.exe for real in a throwaway Wine prefix
-# (never this machine's own files), on a private X server when there is no display. It
-# leaves a screenshot of the finished dialog and shows the prefix's hosts file before and
-# after the run. With --docs it also redraws the README's screenshots in docs/, the second one
-# with the mouse over the banner.
+# The main job: builds both trees and the release zip, then runs quorvel.exe for real in a
+# throwaway Wine prefix (never this machine's own files), on a private X server when there is
+# no display. It leaves a screenshot of the finished dialog and shows the prefix's hosts file
+# before and after the run. With --docs it also redraws the README's screenshots in docs/,
+# the second one with the mouse over the banner.
 set -eu
 docs=0
 [ "${1:-}" = --docs ] && docs=1
@@ -13,6 +13,9 @@ for preset in host win32; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done
+cmake --build --preset win32 --target package >/dev/null
+zip=$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' build/win32/CPackConfig.cmake).zip
+echo "== release zip: $root/build/win32/$zip"
 
 work=$root/build/main
 prefix=$work/prefix
