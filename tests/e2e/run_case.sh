@@ -17,6 +17,8 @@ entry="0.0.0.0         $E2E_HOST"
 appended=$'\r\n'"$entry"$'\r\n'
 hosts_nt=$prefix/drive_c/windows/system32/drivers/etc/hosts
 hosts_9x=$prefix/drive_c/windows/hosts
+# Where a 32-bit program's system folder really is in a 64-bit prefix: never its hosts file.
+hosts_wow64=$prefix/drive_c/windows/syswow64/drivers/etc/hosts
 
 as_root=0
 [ "$(id -u)" = 0 ] && id "$user" >/dev/null 2>&1 && as_root=1
@@ -138,9 +140,22 @@ case $name in
     then_restore=yes
     lines=$appended_lines; [ "$before_set" = 0 ] && lines=$created_lines
     expect "$lines" "exit 0" "$restored" "exit 0" ;;
+  wow64_round_trip)
+    # A 64-bit prefix: the system folder of 32-bit programs is redirected, drivers\etc is not.
+    template=$E2E_WORK/template64; unchanged_file $'# hosts\r\n127.0.0.1 localhost\r\n'
+    then_restore=yes
+    expect "$appended_lines" "exit 0" "$restored" "exit 0" ;;
   *)
     echo "unknown case $name" >&2; exit 2 ;;
 esac
+
+if [ "$template" = "$E2E_WORK/template64" ]; then
+  # Wine runs a 32-bit program in a 64-bit prefix with its 32-bit loader.
+  if ! /usr/lib/wine/wine --version >/dev/null 2>&1 || [ ! -x /usr/lib/wine/wine64 ]; then
+    echo "skipped: needs both the 32-bit and the 64-bit Wine loader to run"; exit 77
+  fi
+  "$(dirname "$0")/make_template.sh" "$template" win64 >/dev/null
+fi
 
 if [ -n "$owner" ] && [ "$as_root" = 0 ]; then
   echo "skipped: needs root to give the hosts file to another owner"; exit 77
@@ -156,7 +171,7 @@ cp -al "$template" "$prefix"
 for file in "$prefix"/*.reg "$hosts_nt"; do
   [ -e "$file" ] && cp "$file" "$file.copy" && mv -f "$file.copy" "$file"
 done
-rm -f "$hosts_nt" "$hosts_9x"
+rm -f "$hosts_nt" "$hosts_9x" "$hosts_wow64"
 if [ "$before_set" = 1 ]; then
   printf '%s' "$before" > "$hosts"
 fi
@@ -235,5 +250,6 @@ fi
 # The other family's file is never touched.
 other=$hosts_9x; [ "$hosts" = "$hosts_9x" ] && other=$hosts_nt
 [ -e "$other" ] && { echo "FAIL $name: $other was created"; status=1; }
+[ -e "$hosts_wow64" ] && { echo "FAIL $name: $hosts_wow64 was created"; status=1; }
 [ "$status" = 0 ] && echo "ok $name" && rm -rf "$prefix"
 exit $status
