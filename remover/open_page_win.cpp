@@ -1,12 +1,12 @@
-#include "remover/open_page.h"
-
-#include <windows.h>
 #include <exdisp.h>
 #include <servprov.h>
 #include <shellapi.h>
 #include <shldisp.h>
 #include <shlguid.h>
 #include <shobjidl.h>
+#include <windows.h>
+
+#include "remover/open_page.h"
 
 namespace {
 
@@ -22,8 +22,9 @@ typedef BOOL(WINAPI* GetTokenInformationProc)(HANDLE, TOKEN_INFORMATION_CLASS, L
 // Taken at run time: 95/98/Me and NT 4 lack some of these, and the program must load there.
 template <typename Proc>
 Proc Find(HMODULE module, const char* name) {
-    return module ? reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
-                  : nullptr;
+    return module
+               ? reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
+               : nullptr;
 }
 
 // Elevation exists from NT 6 on; before it, an administrator's browser is the user's own.
@@ -82,8 +83,8 @@ bool OpenThroughDesktopShell(HMODULE ole, HMODULE oleaut, const wchar_t* url) {
         windows->FindWindowSW(&location, &empty, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH,
                               &desktop) == S_OK &&
         desktop &&
-        SUCCEEDED(desktop->QueryInterface(IID_IServiceProvider,
-                                          reinterpret_cast<void**>(&services))) &&
+        SUCCEEDED(
+            desktop->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&services))) &&
         SUCCEEDED(services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser,
                                          reinterpret_cast<void**>(&browser))) &&
         SUCCEEDED(browser->QueryActiveShellView(&view)) &&
@@ -92,8 +93,8 @@ bool OpenThroughDesktopShell(HMODULE ole, HMODULE oleaut, const wchar_t* url) {
         SUCCEEDED(background->QueryInterface(IID_IShellFolderViewDual,
                                              reinterpret_cast<void**>(&folderView))) &&
         SUCCEEDED(folderView->get_Application(&application)) && application &&
-        SUCCEEDED(application->QueryInterface(IID_IShellDispatch2,
-                                              reinterpret_cast<void**>(&shell)))) {
+        SUCCEEDED(
+            application->QueryInterface(IID_IShellDispatch2, reinterpret_cast<void**>(&shell)))) {
         BSTR file = allocString(url);
         if (file) {
             VARIANT none = {};

@@ -1,8 +1,8 @@
 // Stands in for the web browser: appends the address it was asked to open, and the program
 // that started it, to the file named by E2E_BROWSER_LOG.
 
-#include <windows.h>
 #include <tlhelp32.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
