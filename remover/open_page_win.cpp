@@ -1,12 +1,13 @@
+#include "remover/open_page.h"
+
+#include <windows.h>
+// The shell's headers need the Win32 types first.
 #include <exdisp.h>
 #include <servprov.h>
 #include <shellapi.h>
 #include <shldisp.h>
 #include <shlguid.h>
 #include <shobjidl.h>
-#include <windows.h>
-
-#include "remover/open_page.h"
 
 namespace {
 

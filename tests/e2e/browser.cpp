@@ -1,8 +1,9 @@
 // Stands in for the web browser: appends the address it was asked to open, and the program
 // that started it, to the file named by E2E_BROWSER_LOG.
 
-#include <tlhelp32.h>
 #include <windows.h>
+// tlhelp32.h needs the Win32 types first.
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
