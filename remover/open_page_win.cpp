@@ -1,6 +1,6 @@
-#include "remover/open_page.h"
-
 #include <windows.h>
+
+#include "remover/open_page.h"
 // The shell's headers need the Win32 types first.
 #include <exdisp.h>
 #include <servprov.h>
