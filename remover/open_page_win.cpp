@@ -1,6 +1,4 @@
 #include <windows.h>
-
-#include "remover/open_page.h"
 // The shell's headers need the Win32 types first.
 #include <exdisp.h>
 #include <servprov.h>
@@ -8,6 +6,8 @@
 #include <shldisp.h>
 #include <shlguid.h>
 #include <shobjidl.h>
+
+#include "remover/open_page.h"
 
 namespace {
 
