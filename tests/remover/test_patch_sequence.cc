@@ -261,17 +261,18 @@ TEST_F(PatchSequenceTest, SecondRunAppendsNothing) {
     EXPECT_EQ(Show(*testfiles::ReadBytes(path)), Show("T\r\n" + kAppended));
 }
 
-// Two removers started together: the first, past its check, starts the second and gives it
-// time to run. The second must wait for the first's append and then see its entry.
+// Two removers started together: at an event of the first, the second starts and runs to
+// its end, or for 300 ms where it must wait for the first's append and then see its entry.
 TEST_F(PatchSequenceTest, ConcurrentRunsAppendOnce) {
     struct {
         Hosts hosts;
         std::string startSecondAt;
+        bool secondEndsFirst;
         Events first, second;
     } cases[] = {
-        {Hosts::File, "status 1002 Updating hosts file...", kAppendedToFound, kAlreadyFound},
-        // Both find no file; the second starts, and ends, before the first's check.
-        {Hosts::Missing, "status 1001 Creating hosts file... done", kNotFound + kAlready,
+        {Hosts::File, "status 1002 Updating hosts file...", false, kAppendedToFound, kAlreadyFound},
+        // Both find no file; the second runs whole before the first's check.
+        {Hosts::Missing, "status 1001 Creating hosts file... done", true, kNotFound + kAlready,
          kNotFound + kAppendedEvents},
     };
     std::string path = HostsPath(2);
@@ -288,10 +289,11 @@ TEST_F(PatchSequenceTest, ConcurrentRunsAppendOnce) {
         first.onEvent = [&](const std::string& event) {
             if (event != c.startSecondAt) return;
             secondRun = std::async(std::launch::async, [&] { RunPatchSequence(second); });
+            if (c.secondEndsFirst) secondRun.wait();
             secondRun.wait_for(std::chrono::milliseconds(300));
         };
         RunPatchSequence(first);
-        secondRun.wait();
+        if (secondRun.valid()) secondRun.wait();
         EXPECT_EQ(first.events, c.first);
         EXPECT_EQ(second.events, c.second);
         EXPECT_EQ(Show(*testfiles::ReadBytes(path)),
