@@ -47,13 +47,31 @@ bool BuildHostsPath(char (&path)[MAX_PATH], UINT (*folder)(char*, UINT), const c
     return true;
 }
 
+// Two removers started together must not both find the entry missing and both append it.
+constexpr char kLockName[] = "QuorvelHostsFile";
+
+static_assert(sizeof AdvertHostEntry < 256, "the entry must fit in one piece of a line");
+
+// True when a whole line of the file is the entry. The reader hands a long line back in
+// pieces, so a piece counts only if it starts its line; and its length is found from the
+// terminator it leaves, since a zero byte inside the line would end a string too early.
+// Unlike the runtime's text mode, a Ctrl-Z does not end the data: an entry appended
+// behind one must be seen, or every run appends it again.
 bool HoldsAdvertEntry(const char* path) {
-    TextFile* stream = TextOpen(path, "rt");
+    TextFile* stream = TextOpen(path, "rtz");
     if (!stream) return false;
     char line[256];
+    const size_t pieceLength = sizeof line - 1;
+    const size_t entryLength = sizeof AdvertHostEntry - 1;
+    bool startsLine = true;
     bool found = false;
-    while (!found && ReadHostsLine(stream, line, sizeof line)) {
-        found = strcmp(line, AdvertHostEntry) == 0;
+    while (!found) {
+        memset(line, 1, sizeof line);  // not zero, so the last zero is the terminator
+        if (!ReadHostsLine(stream, line, sizeof line)) break;
+        size_t length = pieceLength;
+        while (line[length] != 0) --length;
+        found = startsLine && length == entryLength && memcmp(line, AdvertHostEntry, length) == 0;
+        startsLine = length < pieceLength;
     }
     TextClose(stream);
     return found;
@@ -99,7 +117,8 @@ void RunPatchSequence(PatchSink& sink) {
     sink.Pause(900);
     DWORD attributes = path ? plat::GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
     bool wasReadOnly = false;
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
+    bool missing = attributes == INVALID_FILE_ATTRIBUTES;
+    if (missing) {
         sink.SetStatus(IDC_SEARCH_LINE, kNotFound);
         sink.Pause(600);
         sink.SetStatus(IDC_CHECK_LINE, kCreating);
@@ -119,17 +138,23 @@ void RunPatchSequence(PatchSink& sink) {
         }
         sink.SetStatus(IDC_CHECK_LINE, kChecking);
         sink.Pause(900);
-        bool found = HoldsAdvertEntry(path);
+    }
+    // The check and the append under one lock; a file that was missing is checked too, since
+    // another remover may have created it with the entry in the meantime.
+    plat::NamedLock lock(kLockName);
+    bool found = HoldsAdvertEntry(path);
+    if (!missing) {
         sink.SetStatus(IDC_CHECK_LINE, kChecked);
         sink.Pause(600);
-        if (found) {
-            sink.SetStatus(IDC_RESULT_LINE, kAlreadyRemoved);
-            sink.Pause(600);
-            sink.SetStatus(IDC_VISIT_LINE, kVisit);
-            sink.Pause(900);
-            Finish(sink, path, wasReadOnly, attributes);
-            return;
-        }
+    }
+    if (found) {
+        lock.Unlock();
+        sink.SetStatus(IDC_RESULT_LINE, kAlreadyRemoved);
+        sink.Pause(600);
+        sink.SetStatus(IDC_VISIT_LINE, kVisit);
+        sink.Pause(900);
+        Finish(sink, path, wasReadOnly, attributes);
+        return;
     }
 
     TextFile* stream = TextOpen(path, "a+t");
@@ -137,7 +162,9 @@ void RunPatchSequence(PatchSink& sink) {
         sink.SetStatus(IDC_RESULT_LINE, kUpdating);
         bool written = TextPuts(AdvertHostEntryWrite, stream);
         // A write, flush or close that failed has put the file back; say so, not "done".
-        if (TextClose(stream) && written) {
+        bool closed = TextClose(stream);
+        lock.Unlock();
+        if (closed && written) {
             g_patched = 1;
             sink.Pause(900);
             sink.SetStatus(IDC_RESULT_LINE, kUpdated);
@@ -153,6 +180,7 @@ void RunPatchSequence(PatchSink& sink) {
             return;
         }
     }
+    lock.Unlock();
     sink.SetStatus(IDC_RESULT_LINE, kOpenError);
     sink.Pause(900);
     Finish(sink, path, wasReadOnly, attributes);

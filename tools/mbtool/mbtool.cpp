@@ -11,7 +11,10 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <string>
 #include <vector>
 
 #include "image/image.h"
@@ -91,6 +94,25 @@ uint32_t GetLe32(const uint8_t* p) {
     return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
+// Writes the two parts to a temporary file in OUT's folder and renames it to OUT only once
+// it is complete on disk, so a failed write (a full disk) leaves OUT as it was and no
+// temporary file behind.
+bool WriteBeside(const char* out, const void* head, size_t headSize, const void* body,
+                 size_t bodySize) {
+    std::string temp = std::string(out) + ".XXXXXX";
+    const int fd = mkstemp(&temp[0]);
+    if (fd < 0) return false;
+    const mode_t mask = umask(0);  // mkstemp makes 0600; give what fopen would have
+    umask(mask);
+    FILE* f = fdopen(fd, "wb");
+    bool written = f && fchmod(fd, 0666 & ~mask) == 0 && fwrite(head, 1, headSize, f) == headSize &&
+                   fwrite(body, 1, bodySize, f) == bodySize && fflush(f) == 0 && fsync(fd) == 0;
+    if (f ? fclose(f) != 0 : close(fd) != 0) written = false;
+    if (written && rename(temp.c_str(), out) == 0) return true;
+    unlink(temp.c_str());
+    return false;
+}
+
 // Loads a whole file with the bounded load. False when the file cannot be read.
 bool LoadFile(const char* path, Image& image, int& result) {
     std::vector<uint8_t> data;
@@ -167,10 +189,7 @@ int Bmp(int argc, char** argv) {
     uint8_t fileHeader[14] = {'B', 'M'};
     PutLe32(fileHeader + 2, static_cast<uint32_t>(sizeof fileHeader + blockSize));
     PutLe32(fileHeader + 10, static_cast<uint32_t>(sizeof fileHeader + bitsOffset));
-    FILE* f = fopen(out, "wb");
-    bool written = f && fwrite(fileHeader, 1, sizeof fileHeader, f) == sizeof fileHeader &&
-                   fwrite(block, 1, blockSize, f) == blockSize;
-    if (f && fclose(f) != 0) written = false;
+    const bool written = WriteBeside(out, fileHeader, sizeof fileHeader, block, blockSize);
     free(block);
     if (!written) {
         fprintf(stderr, "mbtool: cannot write %s\n", out);
