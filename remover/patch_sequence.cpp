@@ -77,111 +77,143 @@ bool HoldsAdvertEntry(const char* path) {
     return found;
 }
 
-// The common close of every ending that leaves the dialog running.
-void Finish(PatchSink& sink, const char* path, bool wasReadOnly, DWORD attributes) {
-    sink.Enable(IDC_BANNER);
-    sink.Pause(900);
-    sink.Enable(IDOK);
-    if (wasReadOnly) plat::SetFileAttributesA(path, attributes);
-}
+// What the phases learn of the hosts file on their way.
+struct HostsFile {
+    const char* path;  // null when no path could be built: not found, and never created
+    DWORD attributes;
+    bool missing;
+    bool wasReadOnly;
 
-}  // namespace
+    void PutBackAttributes() const {
+        if (wasReadOnly) plat::SetFileAttributesA(path, attributes);
+    }
+};
 
-void RunPatchSequence(PatchSink& sink) {
+enum class Ending { AttributeError, AlreadyRemoved, Appended, OpenError };
+
+// The path for the running family. False for an unknown family: the dialog has been ended,
+// and nothing else may happen.
+bool FindHostsPath(PatchSink& sink, char (&buffer)[MAX_PATH], const char** path) {
     OSVERSIONINFOA version;
     memset(&version, 0, sizeof version);
     version.dwOSVersionInfoSize = sizeof version;
     plat::GetVersionExA(&version);
-
-    char buffer[MAX_PATH];
-    bool pathFits;
+    bool fits;
     switch (version.dwPlatformId) {
         case VER_PLATFORM_WIN32s:
             sink.Message(kWin31Text, kWin31Caption);
             [[fallthrough]];
         case VER_PLATFORM_WIN32_WINDOWS:
-            pathFits = BuildHostsPath(buffer, plat::GetWindowsDirectoryA, "\\hosts");
+            fits = BuildHostsPath(buffer, plat::GetWindowsDirectoryA, "\\hosts");
             break;
         case VER_PLATFORM_WIN32_NT:
-            pathFits = BuildHostsPath(buffer, plat::GetSystemDirectoryA, "\\drivers\\etc\\hosts");
+            fits = BuildHostsPath(buffer, plat::GetSystemDirectoryA, "\\drivers\\etc\\hosts");
             break;
         default:
             sink.Message(kUnknownText, kUnknownCaption);
             sink.End(0);
-            return;
+            return false;
     }
-    // A path that could not be built names no file: not found, and it cannot be created.
-    const char* path = pathFits ? buffer : nullptr;
+    *path = fits ? buffer : nullptr;
+    return true;
+}
 
+// Whether the file is there, and writable for the time of the write. False when its
+// read-only attribute could not be cleared.
+bool FindFile(PatchSink& sink, HostsFile& file) {
     sink.SetStatus(IDC_SEARCH_LINE, kSearching);
     sink.Pause(900);
-    DWORD attributes = path ? plat::GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
-    bool wasReadOnly = false;
-    bool missing = attributes == INVALID_FILE_ATTRIBUTES;
-    if (missing) {
+    file.attributes = file.path ? plat::GetFileAttributesA(file.path) : INVALID_FILE_ATTRIBUTES;
+    file.missing = file.attributes == INVALID_FILE_ATTRIBUTES;
+    if (file.missing) {
         sink.SetStatus(IDC_SEARCH_LINE, kNotFound);
         sink.Pause(600);
         sink.SetStatus(IDC_CHECK_LINE, kCreating);
         sink.Pause(900);
         sink.SetStatus(IDC_CHECK_LINE, kCreated);
         sink.Pause(600);
-    } else {
-        sink.SetStatus(IDC_SEARCH_LINE, kFound);
-        sink.Pause(600);
-        if (attributes & kReadOnly) {
-            wasReadOnly = true;
-            if (!plat::SetFileAttributesA(path, attributes & ~kReadOnly)) {
-                sink.SetStatus(IDC_CHECK_LINE, kAttributeError);
-                sink.Enable(IDOK);
-                return;
-            }
-        }
-        sink.SetStatus(IDC_CHECK_LINE, kChecking);
-        sink.Pause(900);
+        return true;
     }
-    // The check and the append under one lock; a file that was missing is checked too, since
-    // another remover may have created it with the entry in the meantime.
-    plat::NamedLock lock(kLockName);
-    bool found = HoldsAdvertEntry(path);
-    if (!missing) {
+    sink.SetStatus(IDC_SEARCH_LINE, kFound);
+    sink.Pause(600);
+    if (file.attributes & kReadOnly) {
+        file.wasReadOnly = true;
+        if (!plat::SetFileAttributesA(file.path, file.attributes & ~kReadOnly)) return false;
+    }
+    sink.SetStatus(IDC_CHECK_LINE, kChecking);
+    sink.Pause(900);
+    return true;
+}
+
+// Under the lock: whether a whole line is the entry. A file that was missing is checked too,
+// since another remover may have created it with the entry in the meantime.
+bool CheckForEntry(PatchSink& sink, const HostsFile& file) {
+    bool found = HoldsAdvertEntry(file.path);
+    if (!file.missing) {
         sink.SetStatus(IDC_CHECK_LINE, kChecked);
         sink.Pause(600);
     }
-    if (found) {
-        lock.Unlock();
-        sink.SetStatus(IDC_RESULT_LINE, kAlreadyRemoved);
-        sink.Pause(600);
-        sink.SetStatus(IDC_VISIT_LINE, kVisit);
-        sink.Pause(900);
-        Finish(sink, path, wasReadOnly, attributes);
-        return;
-    }
+    return found;
+}
 
-    TextFile* stream = TextOpen(path, "a+t");
-    if (stream) {
-        sink.SetStatus(IDC_RESULT_LINE, kUpdating);
-        bool written = TextPuts(AdvertHostEntryWrite, stream);
-        // A write, flush or close that failed has put the file back; say so, not "done".
-        bool closed = TextClose(stream);
-        lock.Unlock();
-        if (closed && written) {
-            g_patched = 1;
+// Under the lock: the entry appended. False when the file could not be opened, or a write,
+// flush or close failed and the file has been put back as it was.
+bool Append(PatchSink& sink, const HostsFile& file) {
+    TextFile* stream = TextOpen(file.path, "a+t");
+    if (!stream) return false;
+    sink.SetStatus(IDC_RESULT_LINE, kUpdating);
+    bool written = TextPuts(AdvertHostEntryWrite, stream);
+    if (!TextClose(stream) || !written) return false;
+    g_patched = 1;
+    return true;
+}
+
+// The one ending of every phase: its status lines, then the banner and OK enabled (except
+// after an attribute error) and the read-only attribute put back.
+void Finish(PatchSink& sink, const HostsFile& file, Ending ending) {
+    switch (ending) {
+        case Ending::AttributeError:
+            sink.SetStatus(IDC_CHECK_LINE, kAttributeError);
+            sink.Enable(IDOK);
+            return;
+        case Ending::AlreadyRemoved:
+            sink.SetStatus(IDC_RESULT_LINE, kAlreadyRemoved);
+            sink.Pause(600);
+            sink.SetStatus(IDC_VISIT_LINE, kVisit);
+            sink.Pause(900);
+            break;
+        case Ending::Appended:
             sink.Pause(900);
             sink.SetStatus(IDC_RESULT_LINE, kUpdated);
             sink.Pause(900);
-            if (wasReadOnly) plat::SetFileAttributesA(path, attributes | kReadOnly);
+            file.PutBackAttributes();
             sink.SetStatus(IDC_SUCCESS_LINE, kRemoved);
             sink.Pause(600);
             sink.SetStatus(IDC_VISIT_LINE, kVisit);
             sink.Pause(900);
-            sink.Enable(IDC_BANNER);
+            break;
+        case Ending::OpenError:
+            sink.SetStatus(IDC_RESULT_LINE, kOpenError);
             sink.Pause(900);
-            sink.Enable(IDOK);
-            return;
-        }
+            break;
     }
-    lock.Unlock();
-    sink.SetStatus(IDC_RESULT_LINE, kOpenError);
+    sink.Enable(IDC_BANNER);
     sink.Pause(900);
-    Finish(sink, path, wasReadOnly, attributes);
+    sink.Enable(IDOK);
+    if (ending != Ending::Appended) file.PutBackAttributes();
+}
+
+}  // namespace
+
+void RunPatchSequence(PatchSink& sink) {
+    char buffer[MAX_PATH];
+    HostsFile file = {};
+    if (!FindHostsPath(sink, buffer, &file.path)) return;
+    if (!FindFile(sink, file)) return Finish(sink, file, Ending::AttributeError);
+    plat::NamedLock lock(kLockName);
+    Ending ending = CheckForEntry(sink, file) ? Ending::AlreadyRemoved
+                    : Append(sink, file)      ? Ending::Appended
+                                              : Ending::OpenError;
+    lock.Unlock();
+    Finish(sink, file, ending);
 }
