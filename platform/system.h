@@ -6,10 +6,11 @@
 // set; on Linux a stand-in answers from the layout alone, so the same cores run in the
 // console drivers and in the unit tests of both systems.
 
+#include <cstdint>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <cstdint>
 
 typedef uint32_t DWORD;
 typedef unsigned int UINT;
@@ -60,6 +61,23 @@ UINT GetWindowsDirectoryA(char* buffer, UINT size);
 UINT GetSystemDirectoryA(char* buffer, UINT size);
 DWORD GetFileAttributesA(const char* path);
 BOOL SetFileAttributesA(const char* path, DWORD attributes);
+
+// A lock shared, by its name, by every process of the machine: a named mutex on Windows, a
+// lock on the file /tmp/NAME.lock on Linux. The constructor waits until the lock is free.
+// When no lock can be made at all the object holds none, and its owner goes on unlocked.
+class NamedLock {
+public:
+    explicit NamedLock(const char* name);
+    ~NamedLock() { Unlock(); }
+    NamedLock(const NamedLock&) = delete;
+    NamedLock& operator=(const NamedLock&) = delete;
+    // Gives the lock back early; later calls do nothing.
+    void Unlock();
+
+private:
+    bool held_ = false;
+    intptr_t handle_ = 0;  // the mutex, or the lock file's descriptor
+};
 
 }  // namespace plat
 

@@ -1,3 +1,5 @@
+#include <cstring>
+
 #include "platform/faults.h"
 #include "platform/system.h"
 #include "platform/system_layout.h"
@@ -25,6 +27,34 @@ DWORD GetFileAttributesA(const char* path) { return ::GetFileAttributesA(path); 
 BOOL SetFileAttributesA(const char* path, DWORD attributes) {
     if (FaultFires(Fault::SetAttributes)) return FALSE;
     return ::SetFileAttributesA(path, attributes);
+}
+
+NamedLock::NamedLock(const char* name) {
+    // The global name reaches removers in every session; 95/98/Me and NT 4 know no sessions
+    // and refuse a backslash in a name, so there the plain name serves.
+    char global[MAX_PATH] = "Global\\";
+    HANDLE mutex = nullptr;
+    if (strlen(global) + strlen(name) < sizeof global) {
+        mutex = CreateMutexA(nullptr, FALSE, strcat(global, name));
+    }
+    if (!mutex) mutex = CreateMutexA(nullptr, FALSE, name);
+    if (!mutex) return;
+    DWORD waited = WaitForSingleObject(mutex, INFINITE);
+    // Abandoned by a holder that ended without giving it back: ours all the same.
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+        CloseHandle(mutex);
+        return;
+    }
+    handle_ = reinterpret_cast<intptr_t>(mutex);
+    held_ = true;
+}
+
+void NamedLock::Unlock() {
+    if (!held_) return;
+    HANDLE mutex = reinterpret_cast<HANDLE>(handle_);
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+    held_ = false;
 }
 
 }  // namespace plat
