@@ -13,22 +13,33 @@ target_link_libraries(quorvel_lean INTERFACE quorvel_options)
 target_compile_options(quorvel_lean INTERFACE
   $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti -fno-threadsafe-statics>
   -ffunction-sections)
-# The shipped 32-bit programs: nothing throws, so no unwind tables (.eh_frame; 64-bit Windows
-# needs its unwind data, so the 64-bit tree keeps them); functions called once stay apart,
-# which here gives less code than inlining them (measured: docs/size.md); and no build
-# folder in the objects, so that any checkout gives the same bytes.
-if(QUORVEL_WINDOWS_ARCH STREQUAL i686)
+# The Windows programs, measured in docs/size.md: whole-program optimisation (the libraries'
+# objects also carry plain code, which the test programs link); functions called once kept
+# apart, which gives less code here than inlining them; no build folder in the objects, so
+# any checkout gives the same bytes. The 32-bit ones, where nothing throws, without unwind
+# tables (.eh_frame); 64-bit Windows needs its unwind data.
+if(WIN32)
   target_compile_options(quorvel_lean INTERFACE
-    -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-inline-functions-called-once
+    $<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,STATIC_LIBRARY>:-flto=auto -ffat-lto-objects>
+    -fno-inline-functions-called-once
     -ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=build)
+  # Everything else links the plain code (the linker plugin would see both and fail).
+  target_link_options(quorvel_lean INTERFACE
+    $<$<NOT:$<BOOL:$<TARGET_PROPERTY:WIN32_EXECUTABLE>>>:-fno-use-linker-plugin>)
+  if(QUORVEL_WINDOWS_ARCH STREQUAL i686)
+    target_compile_options(quorvel_lean INTERFACE
+      -fno-asynchronous-unwind-tables -fno-unwind-tables)
+  endif()
 endif()
 
-# A shipped 32-bit Windows program: GUI subsystem, static, stripped, unused code dropped;
-# ASLR and DEP on (the relocations stay); no time stamp, so two builds give the same bytes.
-# The linker map beside it tells tools/size-report.sh where the bytes go.
+# A shipped Windows program: GUI subsystem, static, stripped, unused code dropped, optimised
+# as a whole; ASLR and DEP on (the relocations stay); no time stamp, so two builds give the
+# same bytes. The linker map beside it tells tools/size-report.sh where the bytes go.
 function(quorvel_windows_program target)
   target_link_libraries(${target} PRIVATE quorvel_lean)
-  target_link_options(${target} PRIVATE -static -s -mwindows -Wl,--gc-sections
+  target_compile_options(${target} PRIVATE -flto=auto)
+  target_link_options(${target} PRIVATE -static -s -mwindows -flto=auto -ffunction-sections
+    -Wl,--gc-sections
     -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp
     -Wl,-Map=${CMAKE_CURRENT_BINARY_DIR}/${target}.map)
   set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)

@@ -43,12 +43,14 @@ def short_name(path):
     """A map's input file as a reader knows it: a source file of ours, or a runtime library."""
     path = path.strip()
     member = re.match(r"(.*)\((.*)\)$", path)
-    if member and not member.group(1).startswith("/"):  # one of our static libraries
+    if member and member.group(2).endswith(".obj"):  # one of our static libraries
         return os.path.join(os.path.dirname(member.group(1)), member.group(2)).removesuffix(".obj")
     if member:
         return "runtime: " + os.path.basename(member.group(1))
     if path == "dll stuff":
         return "linker: relocations"
+    if path.endswith(".ltrans.o"):
+        return "our code, optimised as a whole"
     if "/CMakeFiles/" in path:  # an object of the program itself
         folder, inside = path.split("/CMakeFiles/", 1)
         inside = inside.split(".dir/", 1)[1]
