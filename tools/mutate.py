@@ -79,8 +79,8 @@ def mutants():
                 continue
             for name, pattern, replacement in OPERATORS:
                 for k, match in enumerate(re.finditer(pattern, code)):
-                    new = code[:match.start()] + re.sub(pattern, replacement, match.group(0)) + \
-                        code[match.end():]
+                    planted = replacement(match) if callable(replacement) else replacement
+                    new = code[:match.start()] + planted + code[match.end():]
                     found.append((f"{path}:{number}:{name}:{k}", path, number, new))
             call = CALL.match(code)
             if call and not code.strip().startswith(("return", "if", "while", "for", "case")):
