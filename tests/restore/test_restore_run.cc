@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -43,8 +44,9 @@ std::string UseLayout(const TempDir& dir, DWORD platformId) {
     return dir.Join(platformId == 2 ? "system32/drivers/etc/hosts" : "hosts");
 }
 
-// The file's bytes spelled out for comparisons, or "(missing)".
+// The file's bytes spelled out for comparisons, or "(missing)", or "(folder)".
 std::string Bytes(const std::string& path) {
+    if (std::filesystem::is_directory(path)) return "(folder)";
     return Show(ReadBytes(path).value_or("(missing)"));
 }
 
@@ -72,7 +74,8 @@ class RestoreRun : public ::testing::Test, public RestoreSink {
 };
 
 TEST_F(RestoreRun, ShowsTheBoxesOfEachOutcome) {
-    const std::string upper = "a b\r\n" + Upper(kEntry) + "\r\n", kMissing = "(missing)";
+    const std::string upper = "a b\r\n" + Upper(kEntry) + "\r\n", kMissing = "(missing)",
+                      kFolder = "(folder)";
     const struct {
         const char* name;
         bool readOnly;
@@ -90,16 +93,18 @@ TEST_F(RestoreRun, ShowsTheBoxesOfEachOutcome) {
         {"only IDYES consents", false, kPatched, IDOK, {kConfirmBox}, kPatched},
         {"upper case", false, upper, IDYES, {kConfirmBox, kRestoredBox}, "a b\r\n"},
         {"read-only", true, kPatched, IDYES, {kConfirmBox, kErrorBox}, kPatched},
+        {"folder named hosts", false, kFolder, IDYES, {kErrorBox}, kFolder},
     };
     for (const auto& c : cases) {
         // 0 and 1 take the Windows folder, 2 the system folder; the other one is a decoy.
         for (DWORD platformId : {0u, 1u, 2u}) {
             SCOPED_TRACE(std::string(c.name) + ", platform id " + std::to_string(platformId));
             std::string decoy = UseLayout(dir_, platformId == 2 ? 1 : 2);
-            ASSERT_TRUE(WriteBytes(decoy, kPatched));
+            ASSERT_TRUE(RemoveDir(decoy) && WriteBytes(decoy, kPatched));
             std::string hosts = UseLayout(dir_, platformId);
-            std::remove(hosts.c_str());
-            ASSERT_TRUE(c.bytes == kMissing || WriteBytes(hosts, c.bytes));
+            RemoveDir(hosts);
+            ASSERT_TRUE(c.bytes == kMissing ||
+                        (c.bytes == kFolder ? MakeDirs(hosts) : WriteBytes(hosts, c.bytes)));
             ASSERT_TRUE(!c.readOnly || SetReadOnly(hosts, true));
             EXPECT_EQ(Run(c.answer), c.boxes);
             EXPECT_EQ(Bytes(hosts), Show(c.after));
