@@ -32,6 +32,11 @@ std::optional<std::string> ReadBytes(const std::string& path);
 bool Exists(const std::string& path);
 bool SetReadOnly(const std::string& path, bool readOnly);
 bool IsReadOnly(const std::string& path);
+// A second name for target: a hard link, or a symbolic one. False where the system cannot
+// make it (symbolic links on Windows want administrator rights or developer mode).
+bool MakeLink(const std::string& target, const std::string& link, bool symbolic);
+// Takes a name made by MakeLink away again, never the file behind it.
+bool RemoveLink(const std::string& link);
 // Names of the entries of a folder, sorted.
 std::string ListDir(const std::string& path);
 
