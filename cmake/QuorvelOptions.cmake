@@ -22,12 +22,17 @@ endfunction()
 
 # InitCommonControls imported by ordinal 17 rather than by name.
 if(WIN32)
-  find_program(QUORVEL_DLLTOOL NAMES i686-w64-mingw32-dlltool dlltool REQUIRED)
   set(comctl32_ordinal_lib ${PROJECT_BINARY_DIR}/libcomctl32_ordinal.a)
+  # 64-bit names carry no stdcall decoration.
+  file(READ ${PROJECT_SOURCE_DIR}/cmake/comctl32_ordinal.def comctl32_def)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    string(REPLACE "@0 " " " comctl32_def "${comctl32_def}")
+  endif()
+  file(WRITE ${PROJECT_BINARY_DIR}/comctl32_ordinal.def "${comctl32_def}")
   add_custom_command(OUTPUT ${comctl32_ordinal_lib}
-    COMMAND ${QUORVEL_DLLTOOL} -k -d ${PROJECT_SOURCE_DIR}/cmake/comctl32_ordinal.def
+    COMMAND ${CMAKE_DLLTOOL} -k -d ${PROJECT_BINARY_DIR}/comctl32_ordinal.def
             -l ${comctl32_ordinal_lib}
-    DEPENDS ${PROJECT_SOURCE_DIR}/cmake/comctl32_ordinal.def)
+    DEPENDS ${PROJECT_BINARY_DIR}/comctl32_ordinal.def)
   add_custom_target(comctl32_ordinal_lib DEPENDS ${comctl32_ordinal_lib})
   add_library(quorvel_comctl32 INTERFACE)
   add_dependencies(quorvel_comctl32 comctl32_ordinal_lib)

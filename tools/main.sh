@@ -9,48 +9,41 @@ docs=0
 [ "${1:-}" = --docs ] && docs=1
 cd "$(dirname "$0")/.."
 root=$(pwd)
-for preset in host win32; do
+. tools/wine-bits.sh
+for preset in host win32 $QUORVEL_WINE_PRESET; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done
+bin=$root/build/$QUORVEL_WINE_PRESET
+if [ "$QUORVEL_WINE_PRESET" = win64 ]; then
+  echo "== this machine runs no 32-bit code: running the 64-bit build of the same sources"
+  export QUORVEL_WINE_BITS=64
+fi
 
 work=$root/build/main
 prefix=$work/prefix
-user=qvwine
-[ "$(id -u)" = 0 ] && id "$user" >/dev/null 2>&1 || user=$(id -un)
 hosts=$prefix/drive_c/windows/system32/drivers/etc/hosts
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+wine_env() { "$root/cmake/wine-env.sh" "$prefix" "$@"; }
 
 echo "== a throwaway Windows: $prefix"
 rm -rf "$work"
-mkdir -p "$prefix"
-[ "$user" = "$(id -un)" ] || chown -R "$user" "$work"
+mkdir -p "$work"
+chmod 755 "$work"
 cat > "$work/run.sh" <<RUN
-#!/bin/sh
-export WINEPREFIX='$prefix' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
-wineboot -i >/dev/null 2>&1
-wine reg add 'HKCU\\Software\\Wine\\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-[ "\$1" = boot ] && { wineserver -w; exit 0; }
-name=\$1
-shift
-wine explorer /desktop=quorvel,640x480 '$(winpath "$root/build/win32/tests/e2e/e2e_driver.exe")' \
-  --dialog --out '$(winpath "$work")\\'\$name.txt --screenshot '$(winpath "$work")\\'\$name.bmp "\$@" \
-  '$(winpath "$root/build/win32/remover/quorvel.exe")' >/dev/null 2>&1
+"\$WINE" explorer /desktop=quorvel,640x480 '$(winpath "$bin/tests/e2e/e2e_driver.exe")' \
+  --dialog --out '$(winpath "$work")\\'\$1.txt --screenshot '$(winpath "$work")\\'\$1.bmp \$2 \
+  '$(winpath "$bin/remover/quorvel.exe")' >/dev/null 2>&1
 wineserver -k >/dev/null 2>&1 || true
 RUN
-chmod 755 "$work/run.sh"
-as_user() {
-  if [ "$user" = "$(id -un)" ]; then "$@"; else runuser -u "$user" -- "$@"; fi
-}
-xserver=""
-[ -n "${DISPLAY:-}" ] || xserver="xvfb-run -a"
-as_user $xserver "$work/run.sh" boot
+wine_env boot
+[ "$(id -u)" = 0 ] && chown -R "$(stat -c %U "$prefix")" "$work"
 
 echo "== hosts file before"
 od -c "$hosts"
 echo "== running quorvel.exe (about 8 seconds)"
 cp "$hosts" "$work/hosts.before"
-as_user $xserver "$work/run.sh" quorvel
+wine_env sh "$work/run.sh" quorvel
 tr -d '\r' < "$work/quorvel.txt"
 echo "== hosts file after"
 od -c "$hosts"
@@ -61,7 +54,7 @@ echo "== screenshot: $work/quorvel.png"
 
 if [ "$docs" = 1 ]; then
   cp "$work/hosts.before" "$hosts"
-  as_user $xserver "$work/run.sh" hover --hover
+  wine_env sh "$work/run.sh" hover --hover
   convert "$work/hover.bmp" $crop "$work/quorvel-hover.png"
   cp "$work/quorvel.png" docs/quorvel-dialog.png
   cp "$work/quorvel-hover.png" docs/quorvel-dialog-hover.png

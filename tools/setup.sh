@@ -6,7 +6,7 @@ set -eu
 PACKAGES="cmake ninja-build g++ python3 git
   clang libclang-rt-14-dev
   googletest libgtest-dev libbenchmark-dev valgrind
-  g++-mingw-w64-i686 wine wine32:i386 wine64
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
   xvfb xauth imagemagick acl
   libfreetype-dev fonts-dejavu-core"
 # Wine tests run as this unprivileged user: Wine run by root ignores read-only files.

@@ -186,22 +186,16 @@ REGEDIT4
 REG
 
 cat > "$work/inner.sh" <<INNER
-#!/bin/sh
-export WINEPREFIX='$prefix' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' HOME=\$(getent passwd \$(id -un) | cut -d: -f6)
 export E2E_BROWSER_LOG='$(winpath "$work/browser.log")'
-wine regedit /S '$(winpath "$work/settings.reg")' >/dev/null 2>&1
-wine explorer /desktop=e2e,640x480 '$(winpath "$E2E_BIN/tests/e2e/e2e_driver.exe")' \
+"\$WINE" regedit /S '$(winpath "$work/settings.reg")' >/dev/null 2>&1
+"\$WINE" explorer /desktop=e2e,640x480 '$(winpath "$E2E_BIN/tests/e2e/e2e_driver.exe")' \
   --out '$(winpath "$work/report.txt")' ${driver_args[*]} '$(winpath "$exe")' >'$work/wine.log' 2>&1
-[ -n "$then_restore" ] && wine '$(winpath "$E2E_BIN/tests/e2e/e2e_driver.exe")' \
+[ -n "$then_restore" ] && "\$WINE" '$(winpath "$E2E_BIN/tests/e2e/e2e_driver.exe")' \
   --out '$(winpath "$work/report2.txt")' --answer $then_restore '$(winpath "$E2E_BIN/restore/vantrel.exe")' >>'$work/wine.log' 2>&1
 wineserver -k >/dev/null 2>&1 || true
 INNER
-chmod 755 "$work/inner.sh"
-if [ "$as_root" = 1 ]; then
-  runuser -u "$user" -- xvfb-run -a "$work/inner.sh"
-else
-  xvfb-run -a "$work/inner.sh"
-fi
+# Each case on an X server of its own.
+env -u DISPLAY "$(dirname "$0")/../../cmake/wine-env.sh" "$prefix" sh "$work/inner.sh"
 
 # --- compare ---------------------------------------------------------------------------------
 status=0
