@@ -194,7 +194,9 @@ void RestoreRun::FailEachCall(bool throughLink) {
             Boxes shown = Run(IDYES);
             FaultsClear();
             EXPECT_EQ(ListDir(dir_.Join("system32/drivers/etc")), "hosts");
-            EXPECT_EQ(ListDir(real), throughLink ? "hosts" : "");
+            if (throughLink) {
+                EXPECT_EQ(ListDir(real), "hosts");
+            }
             if (shown == Boxes{kConfirmBox, kRestoredBox}) {
                 EXPECT_EQ(Bytes(file), Show(kRestored));
                 EXPECT_EQ(Bytes(hosts), Show(kRestored));
