@@ -11,7 +11,7 @@ namespace testfiles {
 
 // A new, empty folder of its own; removed with everything in it by the destructor.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -21,7 +21,7 @@ public:
     // dir + separator + relative (relative may use '/' on every system).
     std::string Join(const std::string& relative) const;
 
-private:
+  private:
     std::string path_;
 };
 
