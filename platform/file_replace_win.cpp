@@ -143,8 +143,9 @@ bool FileBehind(const char* path, DWORD attributes, char (&behind)[MAX_PATH]) {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
+    // A file system that cannot tell has no second names either.
     BY_HANDLE_FILE_INFORMATION info;
-    bool oneName = GetFileInformationByHandle(file, &info) && info.nNumberOfLinks <= 1;
+    bool oneName = !GetFileInformationByHandle(file, &info) || info.nNumberOfLinks <= 1;
     // Vista and later, and Wine; before Vista there are no symbolic links to files.
     char resolved[MAX_PATH + 8];
     DWORD length = 0;
