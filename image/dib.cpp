@@ -1,7 +1,5 @@
 // The packed device-independent bitmap: pure computation, no platform call, so it runs and
-// is tested on any system. Layout: BITMAPINFOHEADER (40 bytes), RGBQUAD colour table (2
-// entries at 1 bpp, 256 at 8 bpp, none above), then the rows bottom row first, each padded
-// with zeros to a multiple of 4 bytes.
+// is tested on any system. Its layout is ImageDibLayout's; the padding bytes are zeros.
 
 #include <string.h>
 
@@ -101,38 +99,38 @@ void ReverseQuadBytes(uint8_t* groups, int32_t count) {
     }
 }
 
-uint8_t* ImageToDib(const Image* image, uint32_t background, bool premultiply) {
-    if (!image || image->width < 0 || image->height < 0) return nullptr;
-    const int64_t width = image->width, height = image->height;
-    int64_t sourceRow;
-    int entries;
-    switch (image->bitsPerPixel) {
+bool ImageDibLayout(int32_t bitsPerPixel, int64_t width, int64_t height, DibLayout* layout) {
+    if (width < 0 || height < 0) return false;
+    switch (bitsPerPixel) {
         case 1:
-            sourceRow = width / 8 + (width % 8 != 0);
-            entries = 2;
-            break;
         case 8:
-            sourceRow = width;
-            entries = 256;
-            break;
         case 24:
-            sourceRow = 3 * width;
-            entries = 0;
-            break;
         case 32:
-            sourceRow = 4 * width;
-            entries = 0;
             break;
         default:
-            return nullptr;
+            return false;
     }
-    // All sizes in 64 bits and checked before use: a legal image (say 8 bpp, 1 x 2^29) can
-    // still need a block that no 32-bit size can describe.
-    const int64_t stride = (sourceRow + 3) / 4 * 4;
-    const int64_t bitsOffset = kInfoHeaderSize + 4 * entries;
-    if (height > 0 && stride > (INT32_MAX - bitsOffset) / height) return nullptr;
-    if (height > 0 && sourceRow > 0 && !image->pixels) return nullptr;
-    const size_t blockSize = static_cast<size_t>(bitsOffset + height * stride);
+    layout->entries = bitsPerPixel == 1 ? 2 : bitsPerPixel == 8 ? 256 : 0;
+    layout->rowBytes = (width * bitsPerPixel + 7) / 8;
+    layout->stride = (layout->rowBytes + 3) / 4 * 4;
+    layout->bitsOffset = kInfoHeaderSize + 4 * layout->entries;
+    // Saturated: the widest rows times the most rows would pass even 64 bits.
+    layout->size = height > 0 && layout->stride > (INT64_MAX - layout->bitsOffset) / height
+                       ? INT64_MAX
+                       : layout->bitsOffset + height * layout->stride;
+    return true;
+}
+
+uint8_t* ImageToDib(const Image* image, uint32_t background, bool premultiply) {
+    DibLayout layout;
+    if (!image || !ImageDibLayout(image->bitsPerPixel, image->width, image->height, &layout)) {
+        return nullptr;
+    }
+    const int64_t width = image->width, height = image->height;
+    // A legal image (say 8 bpp, 1 x 2^29) can still need a block no 32-bit size describes.
+    if (layout.size > INT32_MAX) return nullptr;
+    if (height > 0 && layout.rowBytes > 0 && !image->pixels) return nullptr;
+    const size_t blockSize = static_cast<size_t>(layout.size);
     uint8_t* block = static_cast<uint8_t*>(ImageAllocate(blockSize));
     if (!block) return nullptr;
     memset(block, 0, blockSize);
@@ -142,14 +140,17 @@ uint8_t* ImageToDib(const Image* image, uint32_t background, bool premultiply) {
     PutLe32(block + 8, static_cast<uint32_t>(height));
     PutLe16(block + 12, 1);
     PutLe16(block + 14, static_cast<uint32_t>(image->bitsPerPixel));
-    if (entries) WriteColourTable(*image, entries, background, block + kInfoHeaderSize);
+    if (layout.entries) {
+        WriteColourTable(*image, layout.entries, background, block + kInfoHeaderSize);
+    }
 
-    const size_t rowBytes = static_cast<size_t>(sourceRow);
+    const size_t rowBytes = static_cast<size_t>(layout.rowBytes);
     const size_t pixelsWide = static_cast<size_t>(width);
-    uint8_t* bits = block + bitsOffset;
+    uint8_t* bits = block + layout.bitsOffset;
     for (int64_t y = 0; rowBytes != 0 && y < height; ++y) {
         const uint8_t* src = image->pixels + static_cast<size_t>(y) * rowBytes;
-        uint8_t* dst = bits + static_cast<size_t>(height - 1 - y) * static_cast<size_t>(stride);
+        uint8_t* dst =
+            bits + static_cast<size_t>(height - 1 - y) * static_cast<size_t>(layout.stride);
         switch (image->bitsPerPixel) {
             case 24:
                 Finish24(src, dst, pixelsWide);

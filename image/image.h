@@ -117,6 +117,21 @@ class Image {
     int32_t UsedPaletteEntries() const;
 };
 
+// Where the parts of a packed device-independent bitmap lie, worked out from its depth and size
+// alone: the header (40 bytes), the colour table, then the rows, bottom row first, each padded
+// to a multiple of 4 bytes.
+struct DibLayout {
+    int32_t entries;     // colour-table entries: 2 at 1 bpp, 256 at 8 bpp, none above
+    int64_t rowBytes;    // bytes of one row of pixels, without its padding
+    int64_t stride;      // bytes of one row with its padding
+    int64_t bitsOffset;  // the rows' offset: the header and the table
+    int64_t size;        // the whole block
+};
+
+// False for a depth other than 1, 8, 24 or 32, or a negative width or height. Sizes are 64-bit
+// so that no legal image's block size can overflow on the way to a check.
+bool ImageDibLayout(int32_t bitsPerPixel, int64_t width, int64_t height, DibLayout* layout);
+
 // Builds a packed bottom-up device-independent bitmap (BITMAPINFOHEADER, colour table,
 // rows aligned to 4 bytes) with the palette, or the 32 bpp pixels, blended against
 // `background` (a COLORREF: red in bits 0-7, green 8-15, blue 16-23). With `premultiply`,

@@ -6,21 +6,6 @@
 
 namespace {
 
-// Colour-table length as the header states it.
-DWORD ColourTableEntries(const BITMAPINFOHEADER& header) {
-    if (header.biClrUsed > 0) return header.biClrUsed;
-    switch (header.biBitCount) {
-        case 1:
-            return 2;
-        case 4:
-            return 16;
-        case 8:
-            return 256;
-        default:
-            return 0;
-    }
-}
-
 // A logical palette with the table's colours, or null (the bitmap is then made without one).
 HPALETTE CreateTablePalette(const RGBQUAD* table, DWORD entries) {
     LOGPALETTE* logical =
@@ -46,9 +31,11 @@ HBITMAP ImageToBitmap(const Image* image, COLORREF background, bool premultiply)
     uint8_t* block = ImageToDib(image, background, premultiply);
     if (!block) return nullptr;
     const BITMAPINFO* info = reinterpret_cast<const BITMAPINFO*>(block);
-    const DWORD entries = ColourTableEntries(info->bmiHeader);
+    DibLayout layout;  // a block was built, so its layout exists
+    ImageDibLayout(image->bitsPerPixel, image->width, image->height, &layout);
+    const DWORD entries = static_cast<DWORD>(layout.entries);
     HPALETTE palette = entries ? CreateTablePalette(info->bmiColors, entries) : nullptr;
-    const void* bits = block + sizeof(BITMAPINFOHEADER) + sizeof(RGBQUAD) * entries;
+    const void* bits = block + layout.bitsOffset;
 
     HDC screen = GetDC(nullptr);
     HPALETTE previous = nullptr;

@@ -88,6 +88,36 @@ bool CanFill(size_t left, size_t pixels, uint32_t maxRun, uint32_t packetBytes) 
     return static_cast<uint64_t>(left) * maxRun >= static_cast<uint64_t>(pixels) * packetBytes;
 }
 
+// The sizes of a type's pixel block.
+struct PixelBlock {
+    size_t pixels;
+    size_t rowBytes;
+    size_t bytes;
+};
+
+// The start all four type decoders share, ordered so that hostile data stays cheap: the block
+// within the format's signed 32-bit limit (else MbNoMemory), then whether the body, less the
+// `skip` bytes it holds before the pixel data, could give the block at all (else MbCorrupt):
+// compression 0 needs the block's bytes themselves, a packet scheme enough of its best packet
+// (`maxRun` pixels for `packetBytes` bytes). Nothing is allocated or read.
+int PlanBlock(int32_t width, int32_t height, int32_t bitsPerPixel, const Reader& in, size_t skip,
+              uint8_t compression, uint32_t maxRun, uint32_t packetBytes, PixelBlock* block) {
+    const int64_t bytes = BlockBytes(width, height, bitsPerPixel == 1 ? 1 : bitsPerPixel / 8);
+    if (bytes < 0) return MbNoMemory;
+    // In 64 bits: a picture of no rows may still have rows too wide for a 32-bit size.
+    const int64_t rowBytes = height > 0 ? (static_cast<int64_t>(width) * bitsPerPixel + 7) / 8 : 0;
+    block->pixels = static_cast<size_t>(static_cast<int64_t>(width) * height);
+    block->rowBytes = static_cast<size_t>(rowBytes);
+    block->bytes = static_cast<size_t>(rowBytes * height);
+    if (in.Left() < skip) return MbCorrupt;
+    const size_t left = in.Left() - skip;
+    if (compression == 0 ? left < block->bytes
+                         : !CanFill(left, block->pixels, maxRun, packetBytes)) {
+        return MbCorrupt;
+    }
+    return MbOk;
+}
+
 // A zero-byte request still gets a block, so a loaded image always has pixels.
 uint8_t* AllocateBlock(size_t bytes) {
     return static_cast<uint8_t*>(ImageAllocate(bytes != 0 ? bytes : 1));
@@ -220,18 +250,14 @@ int Image::ImageLoadMb(const void* data, size_t size) {
 int Image::ImageDecodeMb1(const uint8_t* body, size_t size, uint8_t imageType,
                           uint8_t compression) {
     if (imageType > 1 || compression > 1) return MbBadCompression;
-    const int64_t total = BlockBytes(width, height, 1);
-    if (total < 0) return MbNoMemory;
-    const size_t rowBytes = static_cast<size_t>(width / 8 + (width % 8 != 0));
-    const size_t blockBytes = rowBytes * static_cast<size_t>(height);
-
     Reader in{body, body + size};
-    const uint8_t* entries = nullptr;
-    if (imageType == 0 && !(entries = in.Take(2 * sizeof(PaletteEntry)))) return MbCorrupt;
-    if (compression == 0 ? in.Left() < blockBytes
-                         : !CanFill(in.Left(), static_cast<size_t>(total), 128, 1)) {
-        return MbCorrupt;
-    }
+    PixelBlock block;
+    const size_t paletteBytes = imageType == 0 ? 2 * sizeof(PaletteEntry) : 0;
+    int result = PlanBlock(width, height, 1, in, paletteBytes, compression, 128, 1, &block);
+    if (result != MbOk) return result;
+    const uint8_t* entries = paletteBytes ? in.Take(paletteBytes) : nullptr;
+    const size_t rowBytes = block.rowBytes;
+    const size_t blockBytes = block.bytes;
 
     if (entries) {
         palette = static_cast<PaletteEntry*>(ImageAllocate(2 * sizeof(PaletteEntry)));
@@ -246,7 +272,7 @@ int Image::ImageDecodeMb1(const uint8_t* body, size_t size, uint8_t imageType,
         return MbOk;
     }
     memset(pixels, 0, blockBytes);
-    const uint32_t pixelCount = static_cast<uint32_t>(total);
+    const uint32_t pixelCount = static_cast<uint32_t>(block.pixels);
     uint32_t done = 0;
     while (done < pixelCount) {
         const uint8_t* b = in.Take(1);
@@ -276,26 +302,18 @@ int Image::ImageDecodeMb8(const uint8_t* body, size_t size, uint8_t imageType,
     if (imageType == 2 ? compression > 4 : imageType != 3 || compression > 1) {
         return MbBadCompression;
     }
-    const int64_t total64 = BlockBytes(width, height, 1);
-    if (total64 < 0) return MbNoMemory;
-    const size_t total = static_cast<size_t>(total64);
-
+    // The best packet of each scheme: pixels it gives, bytes it takes.
+    static const uint32_t kMaxRun[5] = {0, 256, 259, 130, 65795};
+    static const uint8_t kRunBytes[5] = {0, 2, 3, 2, 4};
     Reader in{body, body + size};
-    if (compression == 0) {
-        // Type 3 has the 1024 palette bytes too, unread.
-        if (in.Left() < kFullPaletteBytes || in.Left() - kFullPaletteBytes < total) {
-            return MbCorrupt;
-        }
-    } else {
-        const size_t countBytes = imageType == 2 ? 2 : 0;
-        // The best packet of each scheme: pixels it gives, bytes it takes.
-        static const uint32_t kMaxRun[5] = {0, 256, 259, 130, 65795};
-        static const uint8_t kRunBytes[5] = {0, 2, 3, 2, 4};
-        if (in.Left() < countBytes ||
-            !CanFill(in.Left() - countBytes, total, kMaxRun[compression], kRunBytes[compression])) {
-            return MbCorrupt;
-        }
-    }
+    // Raw data has the 1024 palette bytes first (type 3: present but unread); packets of type
+    // 2 at least the palette's count.
+    const size_t skip = compression == 0 ? kFullPaletteBytes : imageType == 2 ? 2 : 0;
+    PixelBlock block;
+    int result = PlanBlock(width, height, 8, in, skip, compression, kMaxRun[compression],
+                           kRunBytes[compression], &block);
+    if (result != MbOk) return result;
+    const size_t total = block.bytes;
 
     if (imageType == 2) {
         palette = static_cast<PaletteEntry*>(ImageAllocate(kFullPaletteBytes));
@@ -334,14 +352,11 @@ int Image::ImageDecodeMb8(const uint8_t* body, size_t size, uint8_t imageType,
 
 int Image::ImageDecodeMb24(const uint8_t* body, size_t size, uint8_t compression) {
     if (compression > 1) return MbBadCompression;
-    const int64_t bytes64 = BlockBytes(width, height, 3);
-    if (bytes64 < 0) return MbNoMemory;
-    const size_t bytes = static_cast<size_t>(bytes64);
-
     Reader in{body, body + size};
-    if (compression == 0 ? in.Left() < bytes : !CanFill(in.Left(), bytes / 3, 256, 4)) {
-        return MbCorrupt;
-    }
+    PixelBlock block;
+    int result = PlanBlock(width, height, 24, in, 0, compression, 256, 4, &block);
+    if (result != MbOk) return result;
+    const size_t bytes = block.bytes;
     pixels = AllocateBlock(bytes);
     if (!pixels) return MbNoMemory;
 
@@ -364,16 +379,13 @@ int Image::ImageDecodeMb24(const uint8_t* body, size_t size, uint8_t compression
 
 int Image::ImageDecodeMb32(const uint8_t* body, size_t size, uint8_t compression) {
     if (compression > 2) return MbBadCompression;
-    const int64_t bytes64 = BlockBytes(width, height, 4);
-    if (bytes64 < 0) return MbNoMemory;
-    const size_t bytes = static_cast<size_t>(bytes64);
-
     Reader in{body, body + size};
-    if (compression == 0   ? in.Left() < bytes
-        : compression == 1 ? !CanFill(in.Left(), bytes / 4, 256, 5)
-                           : !CanFill(in.Left(), bytes / 4, 65791, 8)) {
-        return MbCorrupt;
-    }
+    PixelBlock block;
+    const bool longRuns = compression == 2;  // the best packet of each scheme
+    int result = PlanBlock(width, height, 32, in, 0, compression, longRuns ? 65791 : 256,
+                           longRuns ? 8 : 5, &block);
+    if (result != MbOk) return result;
+    const size_t bytes = block.bytes;
     pixels = AllocateBlock(bytes);
     if (!pixels) return MbNoMemory;
 

@@ -11,6 +11,9 @@ namespace plat {
 // not even by an administrator (on Linux: not even by root).
 FILE* OpenFile(const char* path, const char* mode);
 
+// Deletes a file; false if it could not be deleted.
+bool RemoveFile(const char* path);
+
 // Cuts an open file to `length` bytes (buffered writes are flushed first).
 bool TruncateFile(FILE* file, long length);
 

@@ -30,6 +30,11 @@ FILE* OpenFile(const char* path, const char* mode) {
     return fopen(native, mode);
 }
 
+bool RemoveFile(const char* path) {
+    char native[PATH_MAX];
+    return path && PosixPath(path, native, sizeof native) && unlink(native) == 0;
+}
+
 bool TruncateFile(FILE* file, long length) {
     return fflush(file) == 0 && ftruncate(fileno(file), length) == 0;
 }

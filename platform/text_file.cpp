@@ -5,6 +5,7 @@
 
 #include "platform/faults.h"
 #include "platform/file.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -17,9 +18,11 @@ constexpr size_t kPathCapacity = 1024;
 struct TextFile {
     FILE* stream;
     bool append;
+    bool ctrlZEnds;      // reading: the first Ctrl-Z ends the data
     bool eof;            // reading: the data has ended
     bool failed;         // appending: a write or flush failed
     bool cutCtrlZ;       // appending: a final Ctrl-Z was cut at open
+    bool created;        // appending: the open created the file
     long lengthAtOpen;   // appending: the file's length once the Ctrl-Z was cut
     char path[kPathCapacity];
 };
@@ -45,6 +48,10 @@ bool PrepareAppend(TextFile* file) {
 
 // Puts an append that failed back to the bytes the file had before the open.
 void UndoAppend(const TextFile* file) {
+    if (file->created) {
+        plat::RemoveFile(file->path);
+        return;
+    }
     FILE* stream = plat::OpenFile(file->path, "r+b");
     if (!stream) return;
     if (plat::TruncateFile(stream, file->lengthAtOpen) && file->cutCtrlZ &&
@@ -59,7 +66,11 @@ void UndoAppend(const TextFile* file) {
 TextFile* TextOpen(const char* path, const char* mode) {
     if (!path || !mode) return nullptr;
     bool append;
+    bool ctrlZEnds = false;
     if (strcmp(mode, "rt") == 0) {
+        append = false;
+        ctrlZEnds = true;
+    } else if (strcmp(mode, "rtz") == 0) {
         append = false;
     } else if (strcmp(mode, "a+t") == 0) {
         append = true;
@@ -69,6 +80,7 @@ TextFile* TextOpen(const char* path, const char* mode) {
     size_t pathLength = strlen(path);
     if (pathLength >= kPathCapacity) return nullptr;
 
+    bool existed = plat::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
     FILE* stream = plat::OpenFile(path, append ? "a+b" : "rb");
     if (!stream) return nullptr;
     TextFile* file = static_cast<TextFile*>(calloc(1, sizeof(TextFile)));
@@ -78,12 +90,15 @@ TextFile* TextOpen(const char* path, const char* mode) {
     }
     file->stream = stream;
     file->append = append;
+    file->ctrlZEnds = ctrlZEnds;
     memcpy(file->path, path, pathLength + 1);
     if (append && !PrepareAppend(file)) {
         fclose(stream);
         free(file);
         return nullptr;
     }
+    // Empty as well: bytes found there belong to a writer that created it in the meantime.
+    file->created = append && !existed && file->lengthAtOpen == 0 && !file->cutCtrlZ;
     return file;
 }
 
@@ -96,7 +111,7 @@ int TextGetc(TextFile* file) {
         if (next != EOF) ungetc(next, file->stream);
         return '\r';
     }
-    if (c == EOF || c == kCtrlZ) {
+    if (c == EOF || (c == kCtrlZ && file->ctrlZEnds)) {
         file->eof = true;
         return -1;
     }

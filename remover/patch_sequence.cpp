@@ -47,113 +47,173 @@ bool BuildHostsPath(char (&path)[MAX_PATH], UINT (*folder)(char*, UINT), const c
     return true;
 }
 
+// Two removers started together must not both find the entry missing and both append it.
+constexpr char kLockName[] = "QuorvelHostsFile";
+
+static_assert(sizeof AdvertHostEntry < 256, "the entry must fit in one piece of a line");
+
+// True when a whole line of the file is the entry. The reader hands a long line back in
+// pieces, so a piece counts only if it starts its line; and its length is found from the
+// terminator it leaves, since a zero byte inside the line would end a string too early.
+// Unlike the runtime's text mode, a Ctrl-Z does not end the data: an entry appended
+// behind one must be seen, or every run appends it again.
 bool HoldsAdvertEntry(const char* path) {
-    TextFile* stream = TextOpen(path, "rt");
+    TextFile* stream = TextOpen(path, "rtz");
     if (!stream) return false;
     char line[256];
+    const size_t pieceLength = sizeof line - 1;
+    const size_t entryLength = sizeof AdvertHostEntry - 1;
+    bool startsLine = true;
     bool found = false;
-    while (!found && ReadHostsLine(stream, line, sizeof line)) {
-        found = strcmp(line, AdvertHostEntry) == 0;
+    while (!found) {
+        memset(line, 1, sizeof line);  // not zero, so the last zero is the terminator
+        if (!ReadHostsLine(stream, line, sizeof line)) break;
+        size_t length = pieceLength;
+        while (line[length] != 0) --length;
+        found = startsLine && length == entryLength && memcmp(line, AdvertHostEntry, length) == 0;
+        startsLine = length < pieceLength;
     }
     TextClose(stream);
     return found;
 }
 
-// The common close of every ending that leaves the dialog running.
-void Finish(PatchSink& sink, const char* path, bool wasReadOnly, DWORD attributes) {
-    sink.Enable(IDC_BANNER);
-    sink.Pause(900);
-    sink.Enable(IDOK);
-    if (wasReadOnly) plat::SetFileAttributesA(path, attributes);
-}
+// What the phases learn of the hosts file on their way.
+struct HostsFile {
+    const char* path;  // null when no path could be built: not found, and never created
+    DWORD attributes;
+    bool missing;
+    bool wasReadOnly;
 
-}  // namespace
+    void PutBackAttributes() const {
+        if (wasReadOnly) plat::SetFileAttributesA(path, attributes);
+    }
+};
 
-void RunPatchSequence(PatchSink& sink) {
+enum class Ending { AttributeError, AlreadyRemoved, Appended, OpenError };
+
+// The path for the running family. False for an unknown family: the dialog has been ended,
+// and nothing else may happen.
+bool FindHostsPath(PatchSink& sink, char (&buffer)[MAX_PATH], const char** path) {
     OSVERSIONINFOA version;
     memset(&version, 0, sizeof version);
     version.dwOSVersionInfoSize = sizeof version;
     plat::GetVersionExA(&version);
-
-    char buffer[MAX_PATH];
-    bool pathFits;
+    bool fits;
     switch (version.dwPlatformId) {
         case VER_PLATFORM_WIN32s:
             sink.Message(kWin31Text, kWin31Caption);
             [[fallthrough]];
         case VER_PLATFORM_WIN32_WINDOWS:
-            pathFits = BuildHostsPath(buffer, plat::GetWindowsDirectoryA, "\\hosts");
+            fits = BuildHostsPath(buffer, plat::GetWindowsDirectoryA, "\\hosts");
             break;
         case VER_PLATFORM_WIN32_NT:
-            pathFits = BuildHostsPath(buffer, plat::GetSystemDirectoryA, "\\drivers\\etc\\hosts");
+            fits = BuildHostsPath(buffer, plat::GetSystemDirectoryA, "\\drivers\\etc\\hosts");
             break;
         default:
             sink.Message(kUnknownText, kUnknownCaption);
             sink.End(0);
-            return;
+            return false;
     }
-    // A path that could not be built names no file: not found, and it cannot be created.
-    const char* path = pathFits ? buffer : nullptr;
+    *path = fits ? buffer : nullptr;
+    return true;
+}
 
+// Whether the file is there, and writable for the time of the write. False when its
+// read-only attribute could not be cleared.
+bool FindFile(PatchSink& sink, HostsFile& file) {
     sink.SetStatus(IDC_SEARCH_LINE, kSearching);
     sink.Pause(900);
-    DWORD attributes = path ? plat::GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
-    bool wasReadOnly = false;
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
+    file.attributes = file.path ? plat::GetFileAttributesA(file.path) : INVALID_FILE_ATTRIBUTES;
+    file.missing = file.attributes == INVALID_FILE_ATTRIBUTES;
+    if (file.missing) {
         sink.SetStatus(IDC_SEARCH_LINE, kNotFound);
         sink.Pause(600);
         sink.SetStatus(IDC_CHECK_LINE, kCreating);
         sink.Pause(900);
         sink.SetStatus(IDC_CHECK_LINE, kCreated);
         sink.Pause(600);
-    } else {
-        sink.SetStatus(IDC_SEARCH_LINE, kFound);
-        sink.Pause(600);
-        if (attributes & kReadOnly) {
-            wasReadOnly = true;
-            if (!plat::SetFileAttributesA(path, attributes & ~kReadOnly)) {
-                sink.SetStatus(IDC_CHECK_LINE, kAttributeError);
-                sink.Enable(IDOK);
-                return;
-            }
-        }
-        sink.SetStatus(IDC_CHECK_LINE, kChecking);
-        sink.Pause(900);
-        bool found = HoldsAdvertEntry(path);
+        return true;
+    }
+    sink.SetStatus(IDC_SEARCH_LINE, kFound);
+    sink.Pause(600);
+    if (file.attributes & kReadOnly) {
+        file.wasReadOnly = true;
+        if (!plat::SetFileAttributesA(file.path, file.attributes & ~kReadOnly)) return false;
+    }
+    sink.SetStatus(IDC_CHECK_LINE, kChecking);
+    sink.Pause(900);
+    return true;
+}
+
+// Under the lock: whether a whole line is the entry. A file that was missing is checked too,
+// since another remover may have created it with the entry in the meantime.
+bool CheckForEntry(PatchSink& sink, const HostsFile& file) {
+    bool found = HoldsAdvertEntry(file.path);
+    if (!file.missing) {
         sink.SetStatus(IDC_CHECK_LINE, kChecked);
         sink.Pause(600);
-        if (found) {
+    }
+    return found;
+}
+
+// Under the lock: the entry appended. False when the file could not be opened, or a write,
+// flush or close failed and the file has been put back as it was.
+bool Append(PatchSink& sink, const HostsFile& file) {
+    TextFile* stream = TextOpen(file.path, "a+t");
+    if (!stream) return false;
+    sink.SetStatus(IDC_RESULT_LINE, kUpdating);
+    bool written = TextPuts(AdvertHostEntryWrite, stream);
+    if (!TextClose(stream) || !written) return false;
+    g_patched = 1;
+    return true;
+}
+
+// The one ending of every phase: its status lines, then the banner and OK enabled (except
+// after an attribute error) and the read-only attribute put back.
+void Finish(PatchSink& sink, const HostsFile& file, Ending ending) {
+    switch (ending) {
+        case Ending::AttributeError:
+            sink.SetStatus(IDC_CHECK_LINE, kAttributeError);
+            sink.Enable(IDOK);
+            return;
+        case Ending::AlreadyRemoved:
             sink.SetStatus(IDC_RESULT_LINE, kAlreadyRemoved);
             sink.Pause(600);
             sink.SetStatus(IDC_VISIT_LINE, kVisit);
             sink.Pause(900);
-            Finish(sink, path, wasReadOnly, attributes);
-            return;
-        }
-    }
-
-    TextFile* stream = TextOpen(path, "a+t");
-    if (stream) {
-        sink.SetStatus(IDC_RESULT_LINE, kUpdating);
-        bool written = TextPuts(AdvertHostEntryWrite, stream);
-        // A write, flush or close that failed has put the file back; say so, not "done".
-        if (TextClose(stream) && written) {
-            g_patched = 1;
+            break;
+        case Ending::Appended:
             sink.Pause(900);
             sink.SetStatus(IDC_RESULT_LINE, kUpdated);
             sink.Pause(900);
-            if (wasReadOnly) plat::SetFileAttributesA(path, attributes | kReadOnly);
+            file.PutBackAttributes();
             sink.SetStatus(IDC_SUCCESS_LINE, kRemoved);
             sink.Pause(600);
             sink.SetStatus(IDC_VISIT_LINE, kVisit);
             sink.Pause(900);
-            sink.Enable(IDC_BANNER);
+            break;
+        case Ending::OpenError:
+            sink.SetStatus(IDC_RESULT_LINE, kOpenError);
             sink.Pause(900);
-            sink.Enable(IDOK);
-            return;
-        }
+            break;
     }
-    sink.SetStatus(IDC_RESULT_LINE, kOpenError);
+    sink.Enable(IDC_BANNER);
     sink.Pause(900);
-    Finish(sink, path, wasReadOnly, attributes);
+    sink.Enable(IDOK);
+    if (ending != Ending::Appended) file.PutBackAttributes();
+}
+
+}  // namespace
+
+void RunPatchSequence(PatchSink& sink) {
+    char buffer[MAX_PATH];
+    HostsFile file = {};
+    if (!FindHostsPath(sink, buffer, &file.path)) return;
+    if (!FindFile(sink, file)) return Finish(sink, file, Ending::AttributeError);
+    plat::NamedLock lock(kLockName);
+    Ending ending = CheckForEntry(sink, file) ? Ending::AlreadyRemoved
+                    : Append(sink, file)      ? Ending::Appended
+                                              : Ending::OpenError;
+    lock.Unlock();
+    Finish(sink, file, ending);
 }

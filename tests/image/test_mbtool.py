@@ -3,6 +3,8 @@
 usage: test_mbtool.py MBTOOL WORKDIR"""
 
 import os
+import resource
+import signal
 import struct
 import subprocess
 import sys
@@ -20,8 +22,13 @@ def check(what, have, want):
         failures.append(f"{what}: have {have!r}, want {want!r}")
 
 
-def run(*args):
-    p = subprocess.run([MBTOOL, *args], capture_output=True, text=True)
+def run(*args, size_limit=None):
+    """size_limit: the largest file the tool may write, as a full disk would stop it."""
+    def limit():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)  # a write past it fails, not the tool
+        resource.setrlimit(resource.RLIMIT_FSIZE, (size_limit, size_limit))
+    p = subprocess.run([MBTOOL, *args], capture_output=True, text=True,
+                       preexec_fn=limit if size_limit else None)
     return p.returncode, p.stdout, p.stderr
 
 
@@ -104,6 +111,20 @@ if os.path.exists(banner):
 for args, want_code, want_out in cases:
     code, stdout, err = run(*args)
     check(" ".join(args), (code, stdout, code != 2 or bool(err)), (want_code, want_out, True))
+
+# A write that fails part way (good.mb's bitmap is 70 bytes) leaves an existing output as it
+# was, makes none where there was none, and leaves no temporary file.
+for name, before in [("kept.bmp", b"old bytes"), ("never.bmp", None)]:
+    target = os.path.join(WORK, name)
+    if before:
+        write(name, before)
+    elif os.path.exists(target):
+        os.remove(target)
+    listing = set(os.listdir(WORK))
+    code = run("bmp", good, target, size_limit=60)[0]
+    after = open(target, "rb").read() if os.path.exists(target) else None
+    check(f"bmp to {name} past a full disk", (code, after, set(os.listdir(WORK)) - listing),
+          (2, before, set()))
 
 for f in failures:
     print("FAIL", f)

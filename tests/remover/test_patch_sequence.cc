@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -21,16 +24,22 @@ namespace {
 class RecordingSink final : public PatchSink {
 public:
     Events events;
+    std::function<void(const std::string&)> onEvent;  // called after each event
     void SetStatus(int id, const char* text) override {
-        events.push_back("status " + std::to_string(id) + " " + text);
+        Record("status " + std::to_string(id) + " " + text);
     }
-    void Pause(unsigned ms) override { events.push_back("pause " + std::to_string(ms)); }
-    void Enable(int id) override { events.push_back("enable " + std::to_string(id)); }
+    void Pause(unsigned ms) override { Record("pause " + std::to_string(ms)); }
+    void Enable(int id) override { Record("enable " + std::to_string(id)); }
     void Message(const char* text, const char* caption) override {
-        events.push_back(std::string("message ") + caption + ": " + text);
+        Record(std::string("message ") + caption + ": " + text);
     }
-    void End(int result) override { events.push_back("end " + std::to_string(result)); }
+    void End(int result) override { Record("end " + std::to_string(result)); }
 
+private:
+    void Record(std::string event) {
+        events.push_back(std::move(event));
+        if (onEvent) onEvent(events.back());
+    }
 };
 
 Events operator+(Events a, const Events& b) {
@@ -178,14 +187,17 @@ TEST_F(PatchSequenceTest, EveryOutcome) {
          "T\r\n" + kEntry, 0},
         {"entry_between_lf_lines", Hosts::File, "T\n" + kEntry + "\nU\n", false, kAlreadyFound,
          "T\n" + kEntry + "\nU\n", 0},
+        // The reader's second piece of this line is the entry's text, yet not a line of its own.
         {"entry_after_255_characters", Hosts::File, std::string(255, 'x') + kEntry + "\r\n", false,
-         kAlreadyFound, std::string(255, 'x') + kEntry + "\r\n", 0},
+         kAppendedToFound, std::string(255, 'x') + kEntry + "\r\n" + kAppended, 1},
+        {"entry_after_line_of_255", Hosts::File, std::string(255, 'x') + "\r\n" + kEntry, false,
+         kAlreadyFound, std::string(255, 'x') + "\r\n" + kEntry, 0},
         {"final_ctrl_z_cut", Hosts::File, "T\r\n" + ctrlZ, false, kAppendedToFound,
          "T\r\n" + kAppended, 1},
         {"two_final_ctrl_z_keep_one", Hosts::File, "T" + ctrlZ + ctrlZ, false, kAppendedToFound,
          "T" + ctrlZ + kAppended, 1},
-        {"entry_behind_ctrl_z_unseen", Hosts::File, "T" + ctrlZ + kEntry + "\r\n", false,
-         kAppendedToFound, "T" + ctrlZ + kEntry + "\r\n" + kAppended, 1},
+        {"entry_behind_ctrl_z_seen", Hosts::File, "T" + ctrlZ + "U" + kAppended, false,
+         kAlreadyFound, "T" + ctrlZ + "U" + kAppended, 0},
         {"read_only_patched", Hosts::File, "T\r\n", true, kAppendedToFound, "T\r\n" + kAppended,
          1},
         {"read_only_already_patched", Hosts::File, kEntry, true, kAlreadyFound, kEntry, 0},
@@ -198,6 +210,10 @@ TEST_F(PatchSequenceTest, EveryOutcome) {
          static_cast<int>(Fault::Flush)},
         {"close_fails", Hosts::File, "T", false, kFound + kChecked + kWriteError, "T", 0,
          static_cast<int>(Fault::Close)},
+        {"created_file_removed_when_write_fails", Hosts::Missing, "", false,
+         kNotFound + kWriteError, "", 0, static_cast<int>(Fault::Write)},
+        {"created_file_removed_when_close_fails", Hosts::Missing, "", false,
+         kNotFound + kWriteError, "", 0, static_cast<int>(Fault::Close)},
         {"win32s_warns_then_uses_windows_folder", Hosts::Missing, "", false,
          Events{kWin31} + kNotFound + kAppendedEvents, kAppended, 1, kNoFault, 0},
         {"windows_9x_folder", Hosts::File, "T\r\n", false, kAppendedToFound, "T\r\n" + kAppended,
@@ -225,6 +241,8 @@ TEST_F(PatchSequenceTest, NearMissesAreNotTheEntry) {
         kEntry + " # blocked",
         "127.0.0.1         " + host,
         kEntry + "\r",  // the line ends CR CR LF: its CR stays part of it
+        kEntry + std::string(1, '\0'),
+        "\x1a" + kEntry,  // a Ctrl-Z is a byte of its line, not a line end
     };
     for (const std::string& line : nearMisses) {
         std::string before = "T\r\n" + line + "\r\n";
@@ -241,6 +259,46 @@ TEST_F(PatchSequenceTest, SecondRunAppendsNothing) {
     EXPECT_EQ(Run(2, windows_, system_).events, kAlreadyFound);
     EXPECT_EQ(g_patched, 0);
     EXPECT_EQ(Show(*testfiles::ReadBytes(path)), Show("T\r\n" + kAppended));
+}
+
+// Two removers started together: at an event of the first, the second starts and runs to
+// its end, or for 300 ms where it must wait for the first's append and then see its entry.
+TEST_F(PatchSequenceTest, ConcurrentRunsAppendOnce) {
+    struct {
+        Hosts hosts;
+        std::string startSecondAt;
+        bool secondEndsFirst;
+        Events first, second;
+    } cases[] = {
+        {Hosts::File, "status 1002 Updating hosts file...", false, kAppendedToFound, kAlreadyFound},
+        // Both find no file; the second runs whole before the first's check.
+        {Hosts::Missing, "status 1001 Creating hosts file... done", true, kNotFound + kAlready,
+         kNotFound + kAppendedEvents},
+    };
+    std::string path = HostsPath(2);
+    plat::SystemLayout layout = {2, windows_.c_str(), system_.c_str()};
+    plat::SetSystemLayout(&layout);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.startSecondAt);
+        std::remove(path.c_str());
+        if (c.hosts == Hosts::File) {
+            ASSERT_TRUE(testfiles::WriteBytes(path, "T\r\n"));
+        }
+        RecordingSink first, second;
+        std::future<void> secondRun;
+        first.onEvent = [&](const std::string& event) {
+            if (event != c.startSecondAt) return;
+            secondRun = std::async(std::launch::async, [&] { RunPatchSequence(second); });
+            if (c.secondEndsFirst) secondRun.wait();
+            secondRun.wait_for(std::chrono::milliseconds(300));
+        };
+        RunPatchSequence(first);
+        if (secondRun.valid()) secondRun.wait();
+        EXPECT_EQ(first.events, c.first);
+        EXPECT_EQ(second.events, c.second);
+        EXPECT_EQ(Show(*testfiles::ReadBytes(path)),
+                  Show((c.hosts == Hosts::File ? "T\r\n" : "") + kAppended));
+    }
 }
 
 // A folder too long for the file part is refused: nothing written, anywhere.

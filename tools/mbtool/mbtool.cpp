@@ -11,7 +11,10 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <string>
 #include <vector>
 
 #include "image/image.h"
@@ -87,8 +90,23 @@ void PutLe32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-uint32_t GetLe32(const uint8_t* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+// Writes the two parts to a temporary file in OUT's folder and renames it to OUT only once
+// it is complete on disk, so a failed write (a full disk) leaves OUT as it was and no
+// temporary file behind.
+bool WriteBeside(const char* out, const void* head, size_t headSize, const void* body,
+                 size_t bodySize) {
+    std::string temp = std::string(out) + ".XXXXXX";
+    const int fd = mkstemp(&temp[0]);
+    if (fd < 0) return false;
+    const mode_t mask = umask(0);  // mkstemp makes 0600; give what fopen would have
+    umask(mask);
+    FILE* f = fdopen(fd, "wb");
+    bool written = f && fchmod(fd, 0666 & ~mask) == 0 && fwrite(head, 1, headSize, f) == headSize &&
+                   fwrite(body, 1, bodySize, f) == bodySize && fflush(f) == 0 && fsync(fd) == 0;
+    if (f ? fclose(f) != 0 : close(fd) != 0) written = false;
+    if (written && rename(temp.c_str(), out) == 0) return true;
+    unlink(temp.c_str());
+    return false;
 }
 
 // Loads a whole file with the bounded load. False when the file cannot be read.
@@ -157,20 +175,14 @@ int Bmp(int argc, char** argv) {
         fprintf(stderr, "mbtool: no bitmap can be built from %s\n", in);
         return 1;
     }
-    // The block's length follows from its header: table entries and 4-byte aligned rows.
-    const uint32_t bitCount = block[14];
-    const uint64_t entries = bitCount == 1 ? 2 : bitCount == 8 ? 256 : 0;
-    const uint64_t stride = (static_cast<uint64_t>(GetLe32(block + 4)) * bitCount + 31) / 32 * 4;
-    const uint64_t bitsOffset = 40 + 4 * entries;
-    const uint64_t blockSize = bitsOffset + stride * GetLe32(block + 8);
+    DibLayout layout;  // a block was built, so its layout exists
+    ImageDibLayout(image.bitsPerPixel, image.width, image.height, &layout);
+    const size_t blockSize = static_cast<size_t>(layout.size);
 
     uint8_t fileHeader[14] = {'B', 'M'};
     PutLe32(fileHeader + 2, static_cast<uint32_t>(sizeof fileHeader + blockSize));
-    PutLe32(fileHeader + 10, static_cast<uint32_t>(sizeof fileHeader + bitsOffset));
-    FILE* f = fopen(out, "wb");
-    bool written = f && fwrite(fileHeader, 1, sizeof fileHeader, f) == sizeof fileHeader &&
-                   fwrite(block, 1, blockSize, f) == blockSize;
-    if (f && fclose(f) != 0) written = false;
+    PutLe32(fileHeader + 10, static_cast<uint32_t>(sizeof fileHeader + layout.bitsOffset));
+    const bool written = WriteBeside(out, fileHeader, sizeof fileHeader, block, blockSize);
     free(block);
     if (!written) {
         fprintf(stderr, "mbtool: cannot write %s\n", out);

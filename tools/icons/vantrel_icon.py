@@ -3,11 +3,10 @@
 of lines with a green arrow turning back over its corner. Deterministic: the same bytes on
 every run, so the committed icon can be checked against this script.
 
-usage: vantrel_icon.py [OUTPUT]   (default: vantrel.ico beside this script)
+usage: vantrel_icon.py OUT.ico   (the committed one: resources/vantrel.ico)
 """
 
 import math
-import os
 import struct
 import sys
 
@@ -123,9 +122,9 @@ def ico_bytes(pixels):
 
 
 def main():
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
-        os.path.dirname(os.path.abspath(__file__)), "vantrel.ico")
-    with open(out, "wb") as f:
+    if len(sys.argv) != 2:
+        sys.exit("usage: vantrel_icon.py OUT.ico")
+    with open(sys.argv[1], "wb") as f:
         f.write(ico_bytes(draw()))
 
 

@@ -4,7 +4,7 @@
 The picture is a red 'no' sign (a ring with a bar across it) over a white disc, edges
 smoothed by 4 x 4 supersampling, on a transparent ground. The colours are snapped to a
 fixed 256-entry palette (a 6 x 6 x 6 cube and a grey ramp), so the output is the same bytes
-on every run: `python3 tools/icons/make_icon.py resources/quorvel.ico`.
+on every run: `python3 tools/icons/quorvel_icon.py resources/quorvel.ico`.
 """
 import math
 import struct
@@ -76,6 +76,6 @@ def ico_bytes():
 
 if __name__ == '__main__':
     if len(sys.argv) != 2:
-        sys.exit('usage: make_icon.py OUT.ico')
+        sys.exit('usage: quorvel_icon.py OUT.ico')
     with open(sys.argv[1], 'wb') as out:
         out.write(ico_bytes())

@@ -1,10 +1,9 @@
 #include "remover/banner.h"
 
-#include <shellapi.h>
-
 #include "build_config.h"
 #include "image/image_win.h"
 #include "remover/control_ids.h"
+#include "remover/open_page.h"
 #include "remover/remover.h"
 
 namespace {
@@ -74,7 +73,7 @@ void BannerOnMouse(HWND dialog, Image& banner, UINT message, LPARAM lParam) {
         }
         SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
         if (message == WM_LBUTTONUP) {
-            ShellExecuteA(dialog, nullptr, QUORVEL_PRODUCT_URL, nullptr, nullptr, SW_SHOWNORMAL);
+            OpenProductPage(dialog, QUORVEL_PRODUCT_URL);
         }
     } else if (banner.palette[0].green != kNormalTint) {
         banner.SetBannerTint(kNormalTint);

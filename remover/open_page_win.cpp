@@ -1,0 +1,141 @@
+#include <windows.h>
+// The shell's headers need the Win32 types first.
+#include <exdisp.h>
+#include <servprov.h>
+#include <shellapi.h>
+#include <shldisp.h>
+#include <shlguid.h>
+#include <shobjidl.h>
+
+#include "remover/open_page.h"
+
+namespace {
+
+typedef HRESULT(WINAPI* CoInitializeProc)(LPVOID);
+typedef void(WINAPI* CoUninitializeProc)();
+typedef HRESULT(WINAPI* CoCreateInstanceProc)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
+typedef BSTR(WINAPI* SysAllocStringProc)(const OLECHAR*);
+typedef void(WINAPI* SysFreeStringProc)(BSTR);
+typedef BOOL(WINAPI* OpenProcessTokenProc)(HANDLE, DWORD, PHANDLE);
+typedef BOOL(WINAPI* GetTokenInformationProc)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD,
+                                              PDWORD);
+
+// Taken at run time: 95/98/Me and NT 4 lack some of these, and the program must load there.
+template <typename Proc>
+Proc Find(HMODULE module, const char* name) {
+    return module
+               ? reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
+               : nullptr;
+}
+
+// Elevation exists from NT 6 on; before it, an administrator's browser is the user's own.
+bool IsElevated() {
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!GetVersionExA(&version) || version.dwPlatformId != VER_PLATFORM_WIN32_NT ||
+        version.dwMajorVersion < 6) {
+        return false;
+    }
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    auto openToken = Find<OpenProcessTokenProc>(advapi, "OpenProcessToken");
+    auto tokenInformation = Find<GetTokenInformationProc>(advapi, "GetTokenInformation");
+    HANDLE token;
+    if (!openToken || !tokenInformation || !openToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        return false;
+    }
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0;
+    BOOL asked = tokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    CloseHandle(token);
+    return asked && elevation.TokenIsElevated;
+}
+
+template <typename T>
+void Release(T*& object) {
+    if (object) object->Release();
+    object = nullptr;
+}
+
+// The desktop's shell runs as the signed-in user, not elevated; asked through its own view,
+// it starts the browser as that user. False wherever any step of the way is missing.
+bool OpenThroughDesktopShell(HMODULE ole, HMODULE oleaut, const wchar_t* url) {
+    auto coCreate = Find<CoCreateInstanceProc>(ole, "CoCreateInstance");
+    auto allocString = Find<SysAllocStringProc>(oleaut, "SysAllocString");
+    auto freeString = Find<SysFreeStringProc>(oleaut, "SysFreeString");
+    if (!coCreate || !allocString || !freeString) return false;
+
+    IShellWindows* windows = nullptr;
+    IDispatch* desktop = nullptr;
+    IServiceProvider* services = nullptr;
+    IShellBrowser* browser = nullptr;
+    IShellView* view = nullptr;
+    IDispatch* background = nullptr;
+    IShellFolderViewDual* folderView = nullptr;
+    IDispatch* application = nullptr;
+    IShellDispatch2* shell = nullptr;
+    VARIANT location = {};
+    location.vt = VT_I4;
+    location.lVal = 0;  // CSIDL_DESKTOP
+    VARIANT empty = {};
+    long window = 0;
+    bool opened = false;
+    if (SUCCEEDED(coCreate(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
+                           reinterpret_cast<void**>(&windows))) &&
+        windows->FindWindowSW(&location, &empty, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH,
+                              &desktop) == S_OK &&
+        desktop &&
+        SUCCEEDED(
+            desktop->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&services))) &&
+        SUCCEEDED(services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser,
+                                         reinterpret_cast<void**>(&browser))) &&
+        SUCCEEDED(browser->QueryActiveShellView(&view)) &&
+        SUCCEEDED(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch,
+                                      reinterpret_cast<void**>(&background))) &&
+        SUCCEEDED(background->QueryInterface(IID_IShellFolderViewDual,
+                                             reinterpret_cast<void**>(&folderView))) &&
+        SUCCEEDED(folderView->get_Application(&application)) && application &&
+        SUCCEEDED(
+            application->QueryInterface(IID_IShellDispatch2, reinterpret_cast<void**>(&shell)))) {
+        BSTR file = allocString(url);
+        if (file) {
+            VARIANT none = {};
+            opened = SUCCEEDED(shell->ShellExecute(file, none, none, none, none));
+            freeString(file);
+        }
+    }
+    Release(shell);
+    Release(application);
+    Release(folderView);
+    Release(background);
+    Release(view);
+    Release(browser);
+    Release(services);
+    Release(desktop);
+    Release(windows);
+    return opened;
+}
+
+bool OpenAsSignedInUser(const char* url) {
+    wchar_t wide[512];
+    if (!MultiByteToWideChar(CP_ACP, 0, url, -1, wide, sizeof wide / sizeof wide[0])) return false;
+    HMODULE ole = LoadLibraryA("ole32.dll");
+    HMODULE oleaut = LoadLibraryA("oleaut32.dll");
+    auto initialize = Find<CoInitializeProc>(ole, "CoInitialize");
+    auto uninitialize = Find<CoUninitializeProc>(ole, "CoUninitialize");
+    bool opened = false;
+    if (initialize && uninitialize && SUCCEEDED(initialize(nullptr))) {
+        opened = OpenThroughDesktopShell(ole, oleaut, wide);
+        uninitialize();
+    }
+    if (oleaut) FreeLibrary(oleaut);
+    if (ole) FreeLibrary(ole);
+    return opened;
+}
+
+}  // namespace
+
+void OpenProductPage(HWND owner, const char* url) {
+    // An elevated process would hand its rights to the browser, and so to every page it visits.
+    if (IsElevated() && OpenAsSignedInUser(url)) return;
+    ShellExecuteA(owner, nullptr, url, nullptr, nullptr, SW_SHOWNORMAL);
+}
