@@ -10,6 +10,7 @@ if(CMAKE_CROSSCOMPILING)
   endif()
 else()
   find_package(GTest REQUIRED)
+  find_program(VALGRIND valgrind REQUIRED)
 endif()
 
 # One ctest entry per test program: under Wine each start costs about a second.
@@ -20,8 +21,13 @@ function(quorvel_add_gtest name)
   if(CMAKE_CROSSCOMPILING)
     target_link_options(${name} PRIVATE -static)
   endif()
-  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   if(CMAKE_CROSSCOMPILING)
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
     set_tests_properties(${name} PROPERTIES LABELS wine)
+  else()
+    # Natively under memcheck: a leak, or a read or write outside a block, fails the test.
+    add_test(NAME ${name}
+      COMMAND ${VALGRIND} --quiet --leak-check=full --errors-for-leak-kinds=definite,indirect
+              --error-exitcode=99 $<TARGET_FILE:${name}> --gtest_brief=1)
   endif()
 endfunction()

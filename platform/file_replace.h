@@ -9,7 +9,8 @@
 // in the old file's place, keeping the old file's attributes (on Linux its mode, and its owner
 // when run by root; on Windows its security too, where the system can keep it). Under the
 // file's name there is always either the complete old file or the complete new one, and on
-// every failure the old one stays and no temporary file is left behind.
+// every failure the old one stays and no temporary file is left behind. A symbolic link stays:
+// the file behind it is the one rewritten. A file with a second name (a hard link) is refused.
 
 namespace plat {
 
@@ -20,7 +21,7 @@ struct FilePiece {
 
 enum RewriteResult {
     RewriteOk = 0,
-    RewriteRefused,           // the file may not be written: read-only, a folder, no access
+    RewriteRefused,           // may not be written: read-only, a folder, no access, two names
     RewriteNoTemp,            // no temporary file could be made beside it
     RewriteWriteFailed,       // writing the temporary file failed
     RewriteFlushFailed,       // flushing it to disk failed

@@ -14,7 +14,6 @@
 namespace plat {
 namespace {
 
-
 // The new file gets what the old one had; without one, what a plain create would give.
 // A hosts file left at mkstemp's 0600 would stop every other user's name lookups.
 bool KeepModeAndOwner(int fd, bool existed, const struct stat& old) {
@@ -38,12 +37,20 @@ RewriteResult RewriteFile(const char* path, const FilePiece* pieces, int count) 
     if (!path || !PosixPath(path, native, sizeof native)) return RewriteRefused;
 
     struct stat old {};
-    bool existed = stat(native, &old) == 0;
+    bool existed = lstat(native, &old) == 0;
+    char behind[PATH_MAX];
+    if (existed && S_ISLNK(old.st_mode)) {
+        // The link stays a link: the new file takes the place of the one it leads to.
+        if (!realpath(native, behind) || lstat(behind, &old) != 0) return RewriteRefused;
+        strcpy(native, behind);
+    }
     if (existed) {
-        if (!S_ISREG(old.st_mode)) return RewriteRefused;
+        // Another name of the file would keep the old bytes: no rename can give them both
+        // the new ones at once.
+        if (!S_ISREG(old.st_mode) || old.st_nlink > 1) return RewriteRefused;
         // Refused when opening it for writing would be, read-only even to root; the probe
         // neither truncates nor writes.
-        FILE* probe = OpenFile(path, "r+b");
+        FILE* probe = OpenFile(native, "r+b");
         if (!probe) return RewriteRefused;
         fclose(probe);
     }

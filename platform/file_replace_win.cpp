@@ -13,6 +13,7 @@ namespace {
 
 typedef BOOL(WINAPI* ReplaceFileAProc)(LPCSTR, LPCSTR, LPCSTR, DWORD, LPVOID, LPVOID);
 typedef BOOL(WINAPI* MoveFileExAProc)(LPCSTR, LPCSTR, DWORD);
+typedef DWORD(WINAPI* FinalPathProc)(HANDLE, LPSTR, DWORD, DWORD);
 
 constexpr char kTempPrefix[] = "vtr";
 // What a rewritten file keeps of the old one's attributes; read-only files are refused.
@@ -23,7 +24,7 @@ constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN
 ReplaceCalls g_calls = ReplaceCalls::All;
 #endif
 
-// Taken at run time: a static import of either would stop the program from loading on
+// Taken at run time: a static import of any of them would stop the program from loading on
 // Windows 95/98/Me, whose kernel has no ReplaceFileA.
 void (*Kernel32Proc(const char* name))() {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
@@ -35,6 +36,10 @@ ReplaceFileAProc FindReplaceFile() {
     if (g_calls != ReplaceCalls::All) return nullptr;
 #endif
     return reinterpret_cast<ReplaceFileAProc>(Kernel32Proc("ReplaceFileA"));
+}
+
+FinalPathProc FindFinalPath() {
+    return reinterpret_cast<FinalPathProc>(Kernel32Proc("GetFinalPathNameByHandleA"));
 }
 
 MoveFileExAProc FindMoveFileEx() {
@@ -66,7 +71,6 @@ bool FreeName(const char* folder, char (&name)[MAX_PATH]) {
     DeleteFileA(name);
     return true;
 }
-
 
 bool KeepAttributes(const char* temp, DWORD attributes) {
     if (FaultFires(Fault::SetAttributes)) return false;
@@ -130,16 +134,58 @@ bool PutInPlace(const char* temp, const char* path, const char* folder, bool exi
     return SwapByRenames(temp, path, folder);
 }
 
+// The name of the file itself, so that the replace moves no link and the new bytes reach the
+// file behind it. Under Wine a symbolic link looks like a plain file, yet a replace through
+// it moves the file behind it away. False for a file with a second name (no rename gives
+// both names the new bytes) and for a link that cannot be followed.
+bool FileBehind(const char* path, DWORD attributes, char (&behind)[MAX_PATH]) {
+    // No FILE_SHARE_DELETE: 95/98/Me refuse it.
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    // A file system that cannot tell has no second names either.
+    BY_HANDLE_FILE_INFORMATION info;
+    bool oneName = !GetFileInformationByHandle(file, &info) || info.nNumberOfLinks <= 1;
+    // Vista and later, and Wine; before Vista there are no symbolic links to files.
+    char resolved[MAX_PATH + 8];
+    DWORD length = 0;
+    if (FinalPathProc finalPath = FindFinalPath())
+        length = finalPath(file, resolved, sizeof resolved, 0);
+    CloseHandle(file);
+    if (!oneName) return false;
+    if (length == 0 || length >= sizeof resolved) {
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT || strlen(path) >= MAX_PATH) return false;
+        strcpy(behind, path);
+        return true;
+    }
+    // "\\?\C:\..." or "\\?\UNC\server\...", back to names the ANSI calls take.
+    const char* name = resolved;
+    if (strncmp(name, "\\\\?\\UNC\\", 8) == 0) {
+        name += 6;
+        resolved[6] = '\\';
+    } else if (strncmp(name, "\\\\?\\", 4) == 0) {
+        name += 4;
+    }
+    if (strlen(name) >= MAX_PATH) return false;
+    strcpy(behind, name);
+    return true;
+}
+
 }  // namespace
 
 RewriteResult RewriteFile(const char* path, const FilePiece* pieces, int count) {
+    char behind[MAX_PATH];
     if (!path) return RewriteRefused;
     DWORD attributes = GetFileAttributesA(path);
     bool existed = attributes != INVALID_FILE_ATTRIBUTES;
     if (existed) {
+        if (!FileBehind(path, attributes, behind)) return RewriteRefused;
+        path = behind;
+        attributes = GetFileAttributesA(path);
         // The attribute is checked as well as the open: Wine run by root opens read-only
         // files for writing, and a replace would not stop at the attribute either.
-        if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
+        if (attributes == INVALID_FILE_ATTRIBUTES ||
+            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
             return RewriteRefused;
         }
         FILE* probe = OpenFile(path, "r+b");

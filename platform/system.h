@@ -2,45 +2,18 @@
 #define QUORVEL_PLATFORM_SYSTEM_H
 
 // The Windows family, folders and file attributes as the programs' cores ask for them,
-// spelled as Win32 spells them. On Windows they are the real calls unless a layout has been
-// set; on Linux a stand-in answers from the layout alone, so the same cores run in the
-// console drivers and in the unit tests of both systems.
+// spelled as Win32 spells them. The shipped programs make the real calls. The build of this
+// layer for tests and console drivers (QUORVEL_FAULTS) also has a stand-in Windows: once a
+// layout is set, the family and the folders come from it (on Linux they always do), so the
+// same cores run in the console drivers and in the unit tests of both systems.
 
 #include <cstdint>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-
-typedef uint32_t DWORD;
-typedef unsigned int UINT;
-typedef int BOOL;
-
-#ifndef TRUE
-#define TRUE 1
-#define FALSE 0
-#endif
-#define MAX_PATH 260
-#define INVALID_FILE_ATTRIBUTES ((DWORD)0xFFFFFFFF)
-#define FILE_ATTRIBUTE_READONLY 0x00000001
-#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
-#define FILE_ATTRIBUTE_ARCHIVE 0x00000020
-#define VER_PLATFORM_WIN32s 0
-#define VER_PLATFORM_WIN32_WINDOWS 1
-#define VER_PLATFORM_WIN32_NT 2
-
-struct OSVERSIONINFOA {
-    DWORD dwOSVersionInfoSize;
-    DWORD dwMajorVersion;
-    DWORD dwMinorVersion;
-    DWORD dwBuildNumber;
-    DWORD dwPlatformId;
-    char szCSDVersion[128];
-};
-#endif
+#include "platform/win32_names.h"
 
 namespace plat {
 
+#ifdef QUORVEL_FAULTS
 // A stand-in Windows: its platform id (0 Win32s, 1 95/98/Me, 2 NT, anything else unknown)
 // and its two folders. The strings are copied; they may be longer than MAX_PATH, so that
 // callers' handling of over-long folders can be exercised.
@@ -52,6 +25,7 @@ struct SystemLayout {
 
 // Null goes back to the real system (on Linux: no folders and platform id 2).
 void SetSystemLayout(const SystemLayout* layout);
+#endif
 
 BOOL GetVersionExA(OSVERSIONINFOA* info);
 DWORD GetVersion();

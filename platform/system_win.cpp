@@ -2,24 +2,27 @@
 
 #include "platform/faults.h"
 #include "platform/system.h"
+
+#ifdef QUORVEL_FAULTS
 #include "platform/system_layout.h"
+// The test build: a stand-in layout, once set, answers in place of the system.
+#define ASK(standIn, real) (layout::Active() ? layout::standIn : ::real)
+#else
+#define ASK(standIn, real) ::real
+#endif
 
 namespace plat {
 
-BOOL GetVersionExA(OSVERSIONINFOA* info) {
-    return layout::Active() ? layout::VersionEx(info) : ::GetVersionExA(info);
-}
+BOOL GetVersionExA(OSVERSIONINFOA* info) { return ASK(VersionEx(info), GetVersionExA(info)); }
 
-DWORD GetVersion() { return layout::Active() ? layout::Version() : ::GetVersion(); }
+DWORD GetVersion() { return ASK(Version(), GetVersion()); }
 
 UINT GetWindowsDirectoryA(char* buffer, UINT size) {
-    return layout::Active() ? layout::WindowsDirectory(buffer, size)
-                            : ::GetWindowsDirectoryA(buffer, size);
+    return ASK(WindowsDirectory(buffer, size), GetWindowsDirectoryA(buffer, size));
 }
 
 UINT GetSystemDirectoryA(char* buffer, UINT size) {
-    return layout::Active() ? layout::SystemDirectory(buffer, size)
-                            : ::GetSystemDirectoryA(buffer, size);
+    return ASK(SystemDirectory(buffer, size), GetSystemDirectoryA(buffer, size));
 }
 
 DWORD GetFileAttributesA(const char* path) { return ::GetFileAttributesA(path); }

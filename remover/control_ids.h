@@ -19,8 +19,4 @@
 
 #define IDT_BANNER 4001        // banner colour cycle timer
 
-#ifndef IDOK
-#define IDOK 1
-#endif
-
 #endif

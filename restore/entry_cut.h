@@ -1,14 +1,16 @@
 #ifndef QUORVEL_RESTORE_ENTRY_CUT_H
 #define QUORVEL_RESTORE_ENTRY_CUT_H
 
-// Finding the advert host name in the raw bytes of a hosts file, and the cut that takes the
-// line holding it out again. Pure: no platform calls, and no byte outside image[0, n) is read.
+// Finding the line of the advert host in the raw bytes of a hosts file, and the cut that
+// takes it out again. Pure: no platform calls, and no byte outside image[0, n) is read.
 
 constexpr long kNoMatch = -1;
 
-// The position of the first occurrence of the advert host name in image[0, n), letters
-// compared without regard to case (only A-Z fold to a-z; no other byte is folded), or
-// kNoMatch. A name that ends on the last byte is found; a file shorter than it is not searched.
+// The position of the advert host name in the line to cut, or kNoMatch. A line's content is
+// its bytes before its LF (or the end of the file), less one CR at their end. The first line
+// whose content is the remover's entry is taken; else the first line in which the name stands
+// as a whole host name of an entry (never the first field, never in a comment, never inside a
+// longer name). Letters compare without regard to case (only A-Z fold to a-z).
 long FindAdvertHost(const char* image, long n);
 
 // What is written back: image[0, headLength), then image[tailStart, n). A head length of 0

@@ -31,36 +31,46 @@ bool BuildHostsPath(char (&path)[MAX_PATH]) {
     return true;
 }
 
-// The hosts file as read, untranslated; bytes is null when there is nothing to search.
+// The hosts file as read, untranslated, and where its entry is; bytes is null when there is
+// nothing to search (an empty file, no memory).
 struct HostsImage {
+    enum State { Missing, Unreadable, Read } state;
     char* bytes;
     long size;
-    bool readFailed;
+    long match;
 };
 
-HostsImage ReadHostsImage(FILE* stream) {
-    HostsImage image = {nullptr, 0, false};
+HostsImage ReadHostsImage(const char* path) {
+    HostsImage image = {HostsImage::Read, nullptr, 0, kNoMatch};
+    FILE* stream = plat::OpenFile(path, "rb");
+    if (!stream) {
+        // One that is there but cannot be opened (no access, a folder) is a failure to tell.
+        bool there = plat::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+        image.state = there ? HostsImage::Unreadable : HostsImage::Missing;
+        return image;
+    }
     long size = -1;
     if (fseek(stream, 0, SEEK_END) == 0) size = ftell(stream);
-    if (size < 1 || fseek(stream, 0, SEEK_SET) != 0) return image;
-    // malloc, not new: a failed allocation gives null without the exception machinery,
-    // which would weigh more than the rest of the program.
-    image.bytes = static_cast<char*>(malloc(static_cast<size_t>(size)));
-    if (!image.bytes) return image;
-    // A file that shrank since its size was taken gives fewer bytes; only those are used.
-    image.size = static_cast<long>(fread(image.bytes, 1, static_cast<size_t>(size), stream));
-    image.readFailed = ferror(stream) != 0;
+    if (size >= 1 && fseek(stream, 0, SEEK_SET) == 0) {
+        // malloc, not new: a failed allocation gives null without the exception machinery,
+        // which would weigh more than the rest of the program.
+        image.bytes = static_cast<char*>(malloc(static_cast<size_t>(size)));
+    }
+    if (image.bytes) {
+        // A file that shrank since its size was taken gives fewer bytes; only those are used.
+        image.size = static_cast<long>(fread(image.bytes, 1, static_cast<size_t>(size), stream));
+        // Writing back part of a file would lose the rest.
+        if (ferror(stream)) image.state = HostsImage::Unreadable;
+        image.match = FindAdvertHost(image.bytes, image.size);
+    }
+    // Closed before any message: the file is never held open across the question.
+    fclose(stream);
     return image;
 }
 
-// Everything after the read: the user is asked only when there is something to restore.
-void AskAndRewrite(RestoreSink& sink, const char* path, const HostsImage& image, long m) {
-    if (m == kNoMatch) {
-        sink.Message(kNothingToRestore, kCaption, MB_ICONINFORMATION);
-        return;
-    }
-    if (sink.Message(kConfirm, kCaption, MB_ICONQUESTION | MB_YESNO) != IDYES) return;
-    EntryCut cut = CutEntryLine(image.bytes, image.size, m);
+// The file without the entry's line; the box that tells how it went.
+void Rewrite(RestoreSink& sink, const char* path, const HostsImage& image) {
+    EntryCut cut = CutEntryLine(image.bytes, image.size, image.match);
     long tailLength = cut.tailStart < image.size ? image.size - cut.tailStart : 0;
     plat::FilePiece pieces[2] = {
         {image.bytes, static_cast<size_t>(cut.headLength)},
@@ -78,14 +88,24 @@ void RunRestore(RestoreSink& sink) {
     char path[MAX_PATH];
     // A path that does not fit names no file that could be opened.
     if (!BuildHostsPath(path)) return;
-    FILE* stream = plat::OpenFile(path, "rb");
-    if (!stream) return;
-    HostsImage image = ReadHostsImage(stream);
-    long m = image.bytes && !image.readFailed ? FindAdvertHost(image.bytes, image.size) : kNoMatch;
-    // Closed before any message: the file is never held open across the question.
-    fclose(stream);
-    // A file that could not be read whole is left like one that could not be opened:
-    // writing back part of it would lose the rest.
-    if (!image.readFailed) AskAndRewrite(sink, path, image, m);
+    HostsImage image = ReadHostsImage(path);
+    if (image.state == HostsImage::Missing) return;
+    if (image.state == HostsImage::Read && image.match != kNoMatch) {
+        if (sink.Message(kConfirm, kCaption, MB_ICONQUESTION | MB_YESNO) != IDYES) {
+            free(image.bytes);
+            return;
+        }
+        // The question may have stood open for minutes: what an editor or another tool wrote
+        // meanwhile must not be lost, so the cut is made on what the file holds now.
+        free(image.bytes);
+        image = ReadHostsImage(path);
+    }
+    if (image.state == HostsImage::Unreadable) {
+        sink.Message(kRewriteError, kCaption, MB_ICONWARNING);
+    } else if (image.match == kNoMatch) {
+        sink.Message(kNothingToRestore, kCaption, MB_ICONINFORMATION);
+    } else {
+        Rewrite(sink, path, image);
+    }
     free(image.bytes);
 }

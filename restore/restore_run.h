@@ -1,10 +1,10 @@
 #ifndef QUORVEL_RESTORE_RESTORE_RUN_H
 #define QUORVEL_RESTORE_RESTORE_RUN_H
 
-// The restore tool's one pass: locate the hosts file, read it whole, find the advert host
-// name, ask, write the file back without the line that holds it, and say how it went. It
-// talks to the user only through message boxes, so the same pass runs in the Windows
-// program, in the console driver and in tests.
+// The restore tool's one pass: locate the hosts file, read it whole, find the advert host's
+// line, ask, read it again, write it back without that line, and say how it went. It talks
+// to the user only through message boxes, so the same pass runs in the Windows program, in
+// the console driver and in tests.
 
 #include "platform/system.h"
 

@@ -6,6 +6,7 @@
 // usage: e2e_driver [options] PROGRAM
 //   --dialog               the program shows the remover dialog (else message boxes only)
 //   --answer yes|no        the answer to a Yes/No box (default no)
+//   --while-asked-copy FROM TO  copy FROM over TO while a Yes/No box is open, then answer
 //   --close ok|cancel|close  how the dialog is ended (default ok: the OK button is clicked)
 //   --messenger N          first start e2e_messenger with N hidden windows
 //   --expect-pauses MS     compare the time from the first status line to OK with MS
@@ -29,7 +30,7 @@
 namespace {
 
 struct Options {
-    std::string program, close = "ok", screenshot, out;
+    std::string program, close = "ok", screenshot, out, copyFrom, copyTo;
     bool dialog = false, answerYes = false, geometry = false, banner = false, hover = false;
     int messenger = -1;
     long expectPauses = -1;
@@ -81,21 +82,28 @@ Found Scan() {
     return found;
 }
 
-// Prints a message box once and answers it: OK, or the chosen Yes/No.
-void Answer(HWND box, const char* kind, bool answerYes) {
+// Prints a message box once and answers it: OK, or the chosen Yes/No, after the edit that
+// another program makes while the question is open, if any.
+void Answer(HWND box, const char* kind, const Options& o) {
     HWND text = GetDlgItem(box, 0xFFFF);
     if (g_answered.count(box) || !text) return;
     g_answered.insert(box);
     bool yesNo = GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO);
     printf("%s %s: %s [%s]\n", kind, TextOf(box).c_str(), Escape(TextOf(text)).c_str(),
            yesNo ? "yes-no" : "ok");
-    if (yesNo) printf("answer %s\n", answerYes ? "yes" : "no");
-    int button = yesNo ? (answerYes ? IDYES : IDNO) : IDOK;
+    if (yesNo && !o.copyFrom.empty()) {
+        bool copied = CopyFileA(o.copyFrom.c_str(), o.copyTo.c_str(), FALSE);
+        printf("copied while asked: %s\n", copied ? "yes" : "failed");
+    }
+    if (yesNo) printf("answer %s\n", o.answerYes ? "yes" : "no");
+    int button = yesNo ? (o.answerYes ? IDYES : IDNO) : IDOK;
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
 }
 
-bool Exited(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
+bool Exited(HANDLE process) {
+    return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+}
 
 HANDLE Start(std::string commandLine) {
     STARTUPINFOA startup = {};
@@ -188,7 +196,8 @@ void CheckGeometry(HWND dialog) {
     GetClientRect(dialog, &client);
     for (int baseX = 4; baseX <= 16; ++baseX) {
         for (int baseY = 8; baseY <= 32; ++baseY) {
-            bool fits = MulDiv(186, baseX, 4) == client.right && MulDiv(95, baseY, 8) == client.bottom;
+            bool fits =
+                MulDiv(186, baseX, 4) == client.right && MulDiv(95, baseY, 8) == client.bottom;
             for (const int* c : controls) {
                 RECT got = ClientRect(dialog, c[0]);
                 int left = MulDiv(c[1], baseX, 4), top = MulDiv(c[2], baseY, 8);
@@ -349,6 +358,9 @@ bool ParseArgs(int argc, char** argv, Options* o) {
             *text = argv[++i];
         } else if (arg == "--answer" && value) {
             o->answerYes = std::string(argv[++i]) == "yes";
+        } else if (arg == "--while-asked-copy" && i + 2 < argc) {
+            o->copyFrom = argv[++i];
+            o->copyTo = argv[++i];
         } else if (arg == "--messenger" && value) {
             o->messenger = atoi(argv[++i]);
         } else if (arg == "--expect-pauses" && value) {
@@ -371,7 +383,7 @@ bool RunDialog(const Options& o, HANDLE process) {
     for (DWORD start = GetTickCount(); !okEnabled && !Exited(process);) {
         if (GetTickCount() - start > 60000) return false;
         Found found = Scan();
-        for (HWND box : found.boxes) Answer(box, "message", o.answerYes);
+        for (HWND box : found.boxes) Answer(box, "message", o);
         if (found.dialog) dialog = found.dialog;
         if (dialog && !firstStatus && !TextOf(GetDlgItem(dialog, 1000)).empty()) {
             firstStatus = GetTickCount();
@@ -448,7 +460,7 @@ int main(int argc, char** argv) {
     // Whatever comes now is a message box: a notice, or the restore tool's boxes.
     for (DWORD start = GetTickCount(); !Exited(process);) {
         if (GetTickCount() - start > 60000) return printf("error timeout waiting for exit\n"), 1;
-        for (HWND box : Scan().boxes) Answer(box, o.dialog ? "notice" : "message", o.answerYes);
+        for (HWND box : Scan().boxes) Answer(box, o.dialog ? "notice" : "message", o);
         Sleep(5);
     }
     DWORD code = 0;

@@ -38,6 +38,9 @@ readonly_after=0
 driver_args=()
 expected=""
 then_restore=""          # yes or no: vantrel then runs in the same prefix, so answered
+edited=""                # bytes the driver copies over the file while vantrel's question is open
+link=""                  # sym or hard: hosts is another name of $work/linked, which must then
+                         # hold the bytes of after too (and a symbolic link stay one)
 
 expect() { expected=$(printf '%s\n' "$@"); }
 statuses() {  # lines 1000 to 1004 once OK is enabled, then the enabled controls
@@ -51,8 +54,10 @@ removed="Live Messenger's adverts removed. :p"
 appended_lines=$(statuses "$found" "$checked" "Updating hosts file... done." "$removed" "$visit")
 created_lines=$(statuses "Searching for hosts file... not found." "Creating hosts file... done" \
   "Updating hosts file... done." "$removed" "$visit")
-restored=$(printf '%s\n' "message Vantrel: Are you sure you want to restore those annoying msn adverts? [yes-no]" \
-  "answer yes" "message Vantrel: Adverts has ben restored! [ok]")
+asked="message Vantrel: Are you sure you want to restore those annoying msn adverts? [yes-no]"
+restored=$(printf '%s\n' "$asked" "answer yes" "message Vantrel: Adverts has ben restored! [ok]")
+nothing="message Vantrel: Adverts has not been removed.\\nSo there is nothing to restore. [ok]"
+rewrite_error="message Vantrel: Error rewriting host file! [ok]"
 notice="notice Quorvel 2.0: Hi $user!\\nMSN Messenger needs to be restarted for changes to take effect [ok]"
 patched_file() { before=$1; after="$before$appended"; }
 unchanged_file() { before=$1; after="$before"; }
@@ -115,20 +120,36 @@ case $name in
     expect "$restored" "exit 0" ;;
   vantrel_answer_no)
     program=vantrel; unchanged_file $'T\r\n\r\n'"$entry"$'\r\n'
-    expect "message Vantrel: Are you sure you want to restore those annoying msn adverts? [yes-no]" \
-      "answer no" "exit 0" ;;
+    expect "$asked" "answer no" "exit 0" ;;
   vantrel_nothing_to_restore|vantrel_empty_file)
     program=vantrel; unchanged_file $'127.0.0.1 localhost\r\n'; driver_args=(--answer yes)
     [ "$name" = vantrel_empty_file ] && unchanged_file ""
-    expect "message Vantrel: Adverts has not been removed.\\nSo there is nothing to restore. [ok]" "exit 0" ;;
+    expect "$nothing" "exit 0" ;;
   vantrel_missing_file)
     program=vantrel; before_set=0; after_set=0; driver_args=(--answer yes)
     expect "exit 0" ;;
   vantrel_read_only_file)
     program=vantrel; unchanged_file $'T\r\n'"$entry"$'\r\n'; mode=a-w; readonly_after=1
     driver_args=(--answer yes)
-    expect "$(printf '%s\n' "$restored" | head -n 2)" \
-      "message Vantrel: Error rewriting host file! [ok]" "exit 0" ;;
+    expect "$asked" "answer yes" "$rewrite_error" "exit 0" ;;
+  vantrel_unreadable_file)
+    program=vantrel; unchanged_file $'T\r\n'"$entry"$'\r\n'; mode=000; readonly_after=1
+    driver_args=(--answer yes)
+    expect "$rewrite_error" "exit 0" ;;
+  vantrel_edited_while_asked|vantrel_entry_gone_while_asked)
+    # Another program writes the file while the question is open: the cut is made on that.
+    program=vantrel; before=$'T\r\n\r\n'"$entry"$'\r\n'; edited=$before$'U\r\n'; after=$'T\r\nU\r\n'
+    result="message Vantrel: Adverts has ben restored! [ok]"
+    if [ "$name" = vantrel_entry_gone_while_asked ]; then edited=$'T\r\n'; after=$edited; result=$nothing; fi
+    driver_args=(--answer yes --while-asked-copy C:/hosts.edited C:/windows/system32/drivers/etc/hosts)
+    expect "$asked" "copied while asked: yes" "answer yes" "$result" "exit 0" ;;
+  vantrel_symbolic_link|vantrel_hard_link)
+    # The file behind a symbolic link takes the new bytes; two names of one file cannot both.
+    program=vantrel; before=$'T\r\n\r\n'"$entry"$'\r\n'; after=$'T\r\n'; link=sym
+    driver_args=(--answer yes); expect "$restored" "exit 0"
+    if [ "$name" = vantrel_hard_link ]; then
+      link=hard; after=$before; expect "$asked" "answer yes" "$rewrite_error" "exit 0"
+    fi ;;
   vantrel_upper_case_host)
     program=vantrel; before=$'T\r\n0.0.0.0 '"${E2E_HOST^^}"$'\r\nU\r\n'; after=$'T\r\nU\r\n'
     driver_args=(--answer yes)
@@ -178,6 +199,11 @@ rm -f "$hosts_nt" "$hosts_9x" "$hosts_wow64"
 if [ "$before_set" = 1 ]; then
   printf '%s' "$before" > "$hosts"
 fi
+[ -n "$edited" ] && printf '%s' "$edited" > "$prefix/drive_c/hosts.edited"
+case $link in
+  sym) mv "$hosts" "$work/linked" && ln -s "$work/linked" "$hosts" ;;
+  hard) ln "$hosts" "$work/linked" ;;
+esac
 [ "$as_root" = 1 ] && chown -R "$user" "$work" && chown -h "$user" "$prefix"/*.reg
 if [ -e "$hosts" ]; then
   [ -n "$owner" ] && chown "$owner" "$hosts"
@@ -244,6 +270,14 @@ if [ -e "$hosts" ]; then
     echo "FAIL $name: the hosts file was left read-only"; status=1
   fi
 fi
+if [ -n "$link" ]; then
+  cmp -s <(printf '%s' "$after") "$work/linked" || { echo "FAIL $name: $work/linked differs"; status=1; }
+  [ "$link" = hard ] || [ -L "$hosts" ] || { echo "FAIL $name: the link was replaced"; status=1; }
+  [ "$link" = sym ] || [ "$(stat -c %h "$hosts")" = 2 ] || { echo "FAIL $name: names parted"; status=1; }
+fi
+# No temporary or backup file is left beside the file.
+stray=$(find "$(dirname "$hosts")" "$work" -maxdepth 1 -iname 'vtr*')
+[ -z "$stray" ] || { echo "FAIL $name: left $stray"; status=1; }
 # The other family's file is never touched.
 other=$hosts_9x; [ "$hosts" = "$hosts_9x" ] && other=$hosts_nt
 [ -e "$other" ] && { echo "FAIL $name: $other was created"; status=1; }

@@ -44,15 +44,24 @@ expect_bytes "$win/hosts" $'\r\n'"$entry"$'\r\n' "9x path"
 expect_bytes "$work/sys/drivers/etc/hosts" $'\r\n'"$entry"$'\r\n' "--system-dir"
 
 # An unknown family: one message with its line feed written as \n, then the end.
-out=$("$console" --windows-dir "$win" --platform-id 4 --fast)
+code=0
+out=$("$console" --windows-dir "$win" --platform-id 4 --fast) || code=$?
 want='message Error: You are running an unknown version of Windows.\nThis program will terminate. Press Ok to continue.
 end 0
 patched 0'
 [ "$out" = "$want" ] || fail "unknown family: $out"
 
-# Bad arguments: usage on standard error, exit status 2, nothing on standard output.
+# Exit status 1 after an error box or line, 0 otherwise; the Windows 3.1 box is no error.
+[ "$code" = 1 ] || fail "unknown family: exit $code"
+code=0
+"$console" --windows-dir "$work/none" --fast > /dev/null || code=$?
+[ "$code" = 1 ] || fail "error opening: exit $code"
+"$console" --windows-dir "$win" --platform-id 0 --fast > /dev/null || fail "Windows 3.1: exit $?"
+
+# Bad arguments: usage on standard error, exit status 2, nothing on standard output; a value
+# never starts with --.
 for args in "" "--fast" "--windows-dir" "--windows-dir $win --platform-id x" \
-            "--windows-dir $win --platform-id -1" "--windows-dir $win --bogus"; do
+            "--windows-dir $win --platform-id -1" "--windows-dir $win --bogus" "--windows-dir --fast"; do
   set +e
   out=$("$console" $args 2> "$work/err")
   code=$?

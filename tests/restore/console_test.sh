@@ -7,36 +7,59 @@ host=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 win=$work/win
+hosts=$win/system32/drivers/etc/hosts
 mkdir -p "$win/system32/drivers/etc" "$work/sys/drivers/etc"
 confirm='message 0x24 Vantrel: Are you sure you want to restore those annoying msn adverts?'
 yes=$confirm$'\nanswer yes\nmessage 0x40 Vantrel: Adverts has ben restored!'
+nothing='message 0x40 Vantrel: Adverts has not been removed.\nSo there is nothing to restore.'
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 patched() { printf 'T\r\n\r\n0.0.0.0         %s\r\n' "$host" > "$1"; }
-check() {  # ARGS OUTPUT: status 0 and exactly that output, nothing on standard error
-  out=$("$console" $1 2>&1) || fail "'$1': status $?"
-  [ "$out" = "$2" ] || fail "'$1' printed: $out"
+check() {  # OUTPUT STATUS ARGS...: exactly that output and status, nothing on standard error
+  local want=$1 status=$2 out
+  shift 2
+  out=$("$console" "$@" 2>&1)
+  local code=$?
+  [ "$code" = "$status" ] || fail "'$*': status $code"
+  [ "$out" = "$want" ] || fail "'$*' printed: $out"
+}
+bytes() {  # FILE BYTES
+  cmp -s "$1" <(printf '%s' "$2") || fail "$1 holds $(od -An -c "$1" | tr -s ' \n' ' ')"
 }
 
 # The NT family by default; the answer is no unless told; a line feed shows as \n.
-patched "$win/system32/drivers/etc/hosts"
-check "--windows-dir $win" "$confirm"$'\nanswer no'
-check "--windows-dir $win --answer yes" "$yes"
-check "--windows-dir $win --answer yes" \
-  'message 0x40 Vantrel: Adverts has not been removed.\nSo there is nothing to restore.'
+patched "$hosts"
+check "$confirm"$'\nanswer no' 0 --windows-dir "$win"
+check "$yes" 0 --windows-dir "$win" --answer yes
+check "$nothing" 0 --windows-dir "$win" --answer yes
 # Platform ids 0 and 1 read the Windows folder; --system-dir replaces the system folder.
 for id in 0 1; do
   patched "$win/hosts"
-  check "--windows-dir $win --platform-id $id --answer yes" "$yes"
+  check "$yes" 0 --windows-dir "$win" --platform-id "$id" --answer yes
 done
 patched "$work/sys/drivers/etc/hosts"
-check "--windows-dir $win --system-dir $work/sys --answer no" "$confirm"$'\nanswer no'
+check "$confirm"$'\nanswer no' 0 --windows-dir "$win" --system-dir "$work/sys" --answer no
 # A missing hosts file: nothing printed at all.
-check "--windows-dir $work/none" ""
+check "" 0 --windows-dir "$work/none"
+# One that cannot be read: the error box, status 1.
+rm "$hosts" && mkdir "$hosts"
+check 'message 0x30 Vantrel: Error rewriting host file!' 1 --windows-dir "$win" --answer yes
+rmdir "$hosts"
+# While the question is open a line is added, or the entry taken out: the cut is made on
+# what the file holds when the answer comes.
+patched "$hosts"
+check "$yes" 0 --windows-dir "$win" --answer yes --while-asked "printf 'U\r\n' >> '$hosts'"
+bytes "$hosts" $'T\r\nU\r\n'
+patched "$hosts"
+check "$confirm"$'\nanswer yes\n'"$nothing" 0 --windows-dir "$win" --answer yes \
+  --while-asked "printf 'T\r\n' > '$hosts'"
+bytes "$hosts" $'T\r\n'
 
-# Bad arguments: usage on standard error, status 2, nothing on standard output.
+# Bad arguments: usage on standard error, status 2, nothing on standard output. A value
+# never starts with --.
 for args in "" "--windows-dir" "--windows-dir $win --fast" "--windows-dir $win --answer maybe" \
-            "--windows-dir $win --platform-id -1"; do
+            "--windows-dir $win --platform-id -1" "--system-dir --answer --windows-dir $win" \
+            "--windows-dir $win --while-asked --answer"; do
   out=$("$console" $args 2> "$work/err")
   code=$?
   [ "$code" = 2 ] && [ -z "$out" ] && grep -q '^usage: vantrel-console' "$work/err" ||

@@ -20,7 +20,12 @@ long Find(const std::string& bytes) {
     return FindAdvertHost(bytes.data(), static_cast<long>(bytes.size()));
 }
 
-TEST(FindAdvertHost, FindsTheFirstOccurrenceInAnyLetterCase) {
+// The remover's line first, in any letter case and with a CR before its LF; else a whole name
+// of an entry, never the first field, a comment or part of a longer name.
+TEST(FindAdvertHost, FindsTheRemoversLineElseTheNameAsAWholeHostName) {
+    // Where the name starts: after "a "; in E after T CR LF; on the line after "a " host CR LF.
+    const long user = 2, second = static_cast<long>(T.size() + 2 + 16);
+    const long next = static_cast<long>(kHost.size() + 4);
     std::string unfolded = kHost;  // '.' and 0x0E differ by 0x20 but are not letters
     for (char& c : unfolded) c = c == '.' ? '\x0e' : c;
     const struct {
@@ -28,14 +33,24 @@ TEST(FindAdvertHost, FindsTheFirstOccurrenceInAnyLetterCase) {
         long expected;
     } cases[] = {
         {"", kNoMatch},
-        {kHost.substr(1), kNoMatch},
-        {kHost, 0},
-        {T + CRLF + E, static_cast<long>(T.size() + 2 + 16)},  // ends on the last byte
-        {T + LF + Upper(kHost), static_cast<long>(T.size() + 1)},
-        {"x" + kHost + kHost, 1},
-        {kHost.substr(0, kHost.size() - 1) + kHost, static_cast<long>(kHost.size() - 1)},
-        {unfolded, kNoMatch},
-        {std::string("\0\0", 2) + kHost, 2},
+        {"a " + kHost.substr(1), kNoMatch},
+        {kHost + " a", kNoMatch},          // the first field
+        {" \t" + kHost + CRLF, kNoMatch},  // still the first field
+        {"a " + unfolded, kNoMatch},
+        {"a b" + kHost + CRLF, kNoMatch},  // inside a longer name
+        {"a " + kHost + ".example.lan", kNoMatch},
+        {"a # " + kHost, kNoMatch},    // in a comment
+        {"a\t" + Upper(kHost), user},  // ends on the last byte
+        {"a " + kHost + "#x", user},
+        {"a " + kHost + CR + "x" + LF, user},
+        {"a  " + kHost + " b" + CRLF, 3},
+        {std::string("\0 ", 2) + kHost, user},
+        {T + CRLF + E, second},
+        {T + LF + Upper(E) + CR, static_cast<long>(T.size() + 1 + 16)},
+        {"a\t" + kHost + CRLF + E + CRLF, next + 16},
+        {"# " + kHost + CRLF + "a " + kHost, next + 2},
+        {"a " + kHost + CRLF + "0.0.0.0        " + kHost, user},  // eight blanks: not the entry
+        {"a " + kHost + CRLF + E + " ", user},
     };
     for (const auto& c : cases) EXPECT_EQ(Find(c.bytes), c.expected) << Show(c.bytes);
 }
@@ -65,9 +80,12 @@ TEST(CutEntryLine, TakesTheMatchedLineAndTheBlankCrLfLinesBeforeIt) {
          T + CRLF + CRLF + U + CRLF},
         {"entry first", E + CRLF + U + CRLF, U + CRLF},
         {"no final break", T + CRLF + E, T + CRLF},
-        {"comment naming the host", T + CRLF + "# " + kHost + " off" + CRLF + U + CRLF,
-         T + CRLF + U + CRLF},
-        {"longer host name", "0.0.0.0 ads." + kHost + CRLF + U + CRLF, U + CRLF},
+        {"comment naming the host stays", T + CRLF + "# " + kHost + " off" + CRLF + CRLF + E + CRLF,
+         T + CRLF + "# " + kHost + " off" + CRLF},
+        {"user's line before the remover's stays",
+         T + CRLF + "0.0.0.0\t" + kHost + CRLF + CRLF + E + CRLF,
+         T + CRLF + "0.0.0.0\t" + kHost + CRLF},
+        {"another address", "127.0.0.1 " + kHost + CRLF + U + CRLF, U + CRLF},
         {"twice: one copy stays", T + CRLF + CRLF + E + CRLF + CRLF + E + CRLF,
          T + CRLF + CRLF + E + CRLF},
         {"all LF", T + LF + E + LF + U + LF, T + LF + U + LF},

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -43,8 +44,9 @@ std::string UseLayout(const TempDir& dir, DWORD platformId) {
     return dir.Join(platformId == 2 ? "system32/drivers/etc/hosts" : "hosts");
 }
 
-// The file's bytes spelled out for comparisons, or "(missing)".
+// The file's bytes spelled out for comparisons, or "(missing)", or "(folder)".
 std::string Bytes(const std::string& path) {
+    if (std::filesystem::is_directory(path)) return "(folder)";
     return Show(ReadBytes(path).value_or("(missing)"));
 }
 
@@ -65,7 +67,7 @@ class RestoreRun : public ::testing::Test, public RestoreSink {
         shown_.push_back(hex + std::string(caption) + ": " + text);
         return (style & MB_YESNO) == MB_YESNO ? answer_ : IDOK;
     }
-    void FailEachCall();
+    void FailEachCall(bool throughLink);
     TempDir dir_;
     int answer_ = IDNO;
     Boxes shown_;
@@ -73,38 +75,48 @@ class RestoreRun : public ::testing::Test, public RestoreSink {
 
 TEST_F(RestoreRun, ShowsTheBoxesOfEachOutcome) {
     const std::string upper = "a b\r\n" + Upper(kEntry) + "\r\n", kMissing = "(missing)";
+    enum Setup { Plain, ReadOnly, Folder, HardLink, SymbolicLink };
     const struct {
         const char* name;
-        bool readOnly;
+        Setup setup;
         std::string bytes;
         int answer;
         Boxes boxes;
         std::string after;
     } cases[] = {
-        {"missing file", false, kMissing, IDYES, {}, kMissing},
-        {"no host name", false, kRestored, IDYES, {kNothingBox}, kRestored},
-        {"empty file", false, "", IDYES, {kNothingBox}, ""},
-        {"shorter than the name", false, kHost.substr(1), IDYES, {kNothingBox}, kHost.substr(1)},
-        {"answer yes", false, kPatched, IDYES, {kConfirmBox, kRestoredBox}, kRestored},
-        {"answer no", false, kPatched, IDNO, {kConfirmBox}, kPatched},
-        {"only IDYES consents", false, kPatched, IDOK, {kConfirmBox}, kPatched},
-        {"upper case", false, upper, IDYES, {kConfirmBox, kRestoredBox}, "a b\r\n"},
-        {"read-only", true, kPatched, IDYES, {kConfirmBox, kErrorBox}, kPatched},
+        {"missing file", Plain, kMissing, IDYES, {}, kMissing},
+        {"no host name", Plain, kRestored, IDYES, {kNothingBox}, kRestored},
+        {"empty file", Plain, "", IDYES, {kNothingBox}, ""},
+        {"shorter than the name", Plain, kHost.substr(1), IDYES, {kNothingBox}, kHost.substr(1)},
+        {"answer yes", Plain, kPatched, IDYES, {kConfirmBox, kRestoredBox}, kRestored},
+        {"answer no", Plain, kPatched, IDNO, {kConfirmBox}, kPatched},
+        {"only IDYES consents", Plain, kPatched, IDOK, {kConfirmBox}, kPatched},
+        {"upper case", Plain, upper, IDYES, {kConfirmBox, kRestoredBox}, "a b\r\n"},
+        {"read-only", ReadOnly, kPatched, IDYES, {kConfirmBox, kErrorBox}, kPatched},
+        {"folder named hosts", Folder, "", IDYES, {kErrorBox}, "(folder)"},
+        // hosts is a second name of the file "other": both names must give the same bytes.
+        {"hard link", HardLink, kPatched, IDYES, {kConfirmBox, kErrorBox}, kPatched},
+        {"symbolic link", SymbolicLink, kPatched, IDYES, {kConfirmBox, kRestoredBox}, kRestored},
     };
     for (const auto& c : cases) {
         // 0 and 1 take the Windows folder, 2 the system folder; the other one is a decoy.
         for (DWORD platformId : {0u, 1u, 2u}) {
             SCOPED_TRACE(std::string(c.name) + ", platform id " + std::to_string(platformId));
             std::string decoy = UseLayout(dir_, platformId == 2 ? 1 : 2);
-            ASSERT_TRUE(WriteBytes(decoy, kPatched));
-            std::string hosts = UseLayout(dir_, platformId);
-            std::remove(hosts.c_str());
-            ASSERT_TRUE(c.bytes == kMissing || WriteBytes(hosts, c.bytes));
-            ASSERT_TRUE(!c.readOnly || SetReadOnly(hosts, true));
+            ASSERT_TRUE(RemoveDir(decoy) && WriteBytes(decoy, kPatched));
+            std::string hosts = UseLayout(dir_, platformId), other = dir_.Join("other");
+            bool link = c.setup == HardLink || c.setup == SymbolicLink;
+            RemoveDir(hosts);
+            ASSERT_TRUE(
+                c.bytes == kMissing ||
+                (c.setup == Folder ? MakeDirs(hosts) : WriteBytes(link ? other : hosts, c.bytes)));
+            ASSERT_TRUE(!link || MakeLink(other, hosts, c.setup == SymbolicLink));
+            ASSERT_TRUE(c.setup != ReadOnly || SetReadOnly(hosts, true));
             EXPECT_EQ(Run(c.answer), c.boxes);
             EXPECT_EQ(Bytes(hosts), Show(c.after));
-            EXPECT_EQ(Bytes(decoy), Show(kPatched));
+            EXPECT_EQ(Bytes(link ? other : decoy), Show(link ? c.after : kPatched));
             SetReadOnly(hosts, false);
+            if (link) RemoveLink(hosts);
         }
     }
 }
@@ -161,33 +173,45 @@ std::string Kept(const std::string& path) {
 
 // Each point of no return fails in turn at each of its calls: the user is told, and the hosts
 // file is byte for byte the old one, with nothing left beside it. Once none fails, the new
-// file has what the old one had.
-void RestoreRun::FailEachCall() {
+// file has what the old one had. Through a symbolic link all that holds for the file behind
+// it, which keeps its name, and the link leads to it still.
+void RestoreRun::FailEachCall(bool throughLink) {
+    std::string hosts = UseLayout(dir_, 2), file = hosts, real = dir_.Join("real");
+    if (throughLink) {
+        file = dir_.Join("real/hosts");
+        ASSERT_TRUE(RemoveDir(hosts) && MakeDirs(real) && WriteBytes(file, "") &&
+                    MakeLink(file, hosts, true));
+    }
     for (Fault point :
          {Fault::Write, Fault::Flush, Fault::Close, Fault::SetAttributes, Fault::Replace}) {
         int failures = 0;
         for (int skip = 0;; ++skip) {
             SCOPED_TRACE("point " + std::to_string(static_cast<int>(point)) + ", skip " +
-                         std::to_string(skip));
-            std::string hosts = UseLayout(dir_, 2);
-            WritePatched(hosts);
-            std::string kept = Kept(hosts);
+                         std::to_string(skip) + (throughLink ? ", through a link" : ""));
+            WritePatched(file);
+            std::string kept = Kept(file);
             FaultArm(point, skip);
             Boxes shown = Run(IDYES);
             FaultsClear();
             EXPECT_EQ(ListDir(dir_.Join("system32/drivers/etc")), "hosts");
+            if (throughLink) {
+                EXPECT_EQ(ListDir(real), "hosts");
+            }
             if (shown == Boxes{kConfirmBox, kRestoredBox}) {
+                EXPECT_EQ(Bytes(file), Show(kRestored));
                 EXPECT_EQ(Bytes(hosts), Show(kRestored));
-                EXPECT_EQ(Kept(hosts), kept);
+                EXPECT_EQ(Kept(file), kept);
                 break;
             }
             EXPECT_EQ(shown, (Boxes{kConfirmBox, kErrorBox}));
+            EXPECT_EQ(Bytes(file), Show(kPatched));
             EXPECT_EQ(Bytes(hosts), Show(kPatched));
             ASSERT_LT(++failures, 4);
         }
         // Head and tail are two writes; the renaming fallback has two steps.
         EXPECT_GE(failures, point == Fault::Write ? 2 : 1) << static_cast<int>(point);
     }
+    if (throughLink) RemoveLink(hosts);
 }
 
 TEST_F(RestoreRun, FailuresWhileRewritingLeaveTheOldFile) {
@@ -198,10 +222,12 @@ TEST_F(RestoreRun, FailuresWhileRewritingLeaveTheOldFile) {
          {plat::ReplaceCalls::NoReplaceFile, plat::ReplaceCalls::None, plat::ReplaceCalls::All}) {
         SCOPED_TRACE(static_cast<int>(calls));
         plat::RewriteUseCalls(calls);
-        FailEachCall();
+        FailEachCall(false);
+        FailEachCall(true);
     }
 #else
-    FailEachCall();
+    FailEachCall(false);
+    FailEachCall(true);
 #endif
 }
 

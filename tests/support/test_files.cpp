@@ -126,6 +126,74 @@ bool IsReadOnly(const std::string& path) {
 #endif
 }
 
+#ifdef _WIN32
+namespace {
+
+void (*Kernel32Proc(const char* name))() {
+    return reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name));
+}
+
+// Under Wine only: the Unix name of a path, for the Unix side's own tools; else empty.
+std::string UnixName(const std::string& path) {
+    typedef char*(CDECL * UnixNameProc)(const wchar_t*);
+    auto proc = reinterpret_cast<UnixNameProc>(Kernel32Proc("wine_get_unix_file_name"));
+    wchar_t wide[MAX_PATH];
+    if (!proc || !MultiByteToWideChar(CP_ACP, 0, Native(path).c_str(), -1, wide, MAX_PATH)) {
+        return "";
+    }
+    char* name = proc(wide);
+    std::string unixName = name ? name : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return unixName;
+}
+
+// Under Wine a symbolic link is made and removed on the Unix side: Win32 sees it as a plain
+// file, CreateSymbolicLinkA makes nothing, and a delete takes the file behind it. Wine cannot
+// wait for a Unix process, so the name's coming or going is watched for instead.
+bool OnUnixSide(std::string command, const std::string& name, bool exists) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info;
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+        return false;
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    for (int i = 0; i < 500 && Exists(name) != exists; ++i) Sleep(10);
+    return Exists(name) == exists;
+}
+
+}  // namespace
+#endif
+
+bool MakeLink(const std::string& target, const std::string& link, bool symbolic) {
+#ifdef _WIN32
+    if (!symbolic) return CreateHardLinkA(Native(link).c_str(), Native(target).c_str(), nullptr);
+    std::string unixTarget = UnixName(target), unixLink = UnixName(link);
+    if (!unixTarget.empty() && !unixLink.empty()) {
+        return OnUnixSide("/bin/ln -s " + unixTarget + " " + unixLink, link, true);
+    }
+    typedef BOOLEAN(WINAPI * SymbolicLinkProc)(const char*, const char*, DWORD);
+    auto proc = reinterpret_cast<SymbolicLinkProc>(Kernel32Proc("CreateSymbolicLinkA"));
+    // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    return proc && proc(Native(link).c_str(), Native(target).c_str(), 2);
+#else
+    return (symbolic ? symlink(target.c_str(), link.c_str())
+                     : ::link(target.c_str(), link.c_str())) == 0;
+#endif
+}
+
+bool RemoveLink(const std::string& link) {
+#ifdef _WIN32
+    std::string unixLink = UnixName(link);
+    if (!unixLink.empty()) return OnUnixSide("/bin/rm -f " + unixLink, link, false);
+    return DeleteFileA(Native(link).c_str()) != 0;
+#else
+    return unlink(link.c_str()) == 0;
+#endif
+}
+
 std::string ListDir(const std::string& path) {
     std::vector<std::string> names;
     std::error_code error;

@@ -11,7 +11,7 @@ namespace testfiles {
 
 // A new, empty folder of its own; removed with everything in it by the destructor.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -21,7 +21,7 @@ public:
     // dir + separator + relative (relative may use '/' on every system).
     std::string Join(const std::string& relative) const;
 
-private:
+  private:
     std::string path_;
 };
 
@@ -32,6 +32,11 @@ std::optional<std::string> ReadBytes(const std::string& path);
 bool Exists(const std::string& path);
 bool SetReadOnly(const std::string& path, bool readOnly);
 bool IsReadOnly(const std::string& path);
+// A second name for target: a hard link, or a symbolic one. False where the system cannot
+// make it (symbolic links on Windows want administrator rights or developer mode).
+bool MakeLink(const std::string& target, const std::string& link, bool symbolic);
+// Takes a name made by MakeLink away again, never the file behind it.
+bool RemoveLink(const std::string& link);
 // Names of the entries of a folder, sorted.
 std::string ListDir(const std::string& path);
 

@@ -20,7 +20,7 @@ bool ParsePlatformId(const char* text, DWORD* id) {
 
 bool ConsoleLayout::Take(const std::string& arg, const char* value, std::string* problem) {
     if (arg != "--windows-dir" && arg != "--system-dir" && arg != "--platform-id") return false;
-    if (!value || !*value) {
+    if (!IsOptionValue(value)) {
         *problem = arg + " needs a value";
     } else if (arg == "--windows-dir") {
         windowsDir_ = value;
@@ -41,6 +41,10 @@ bool ConsoleLayout::Install(std::string* problem) {
     plat::SystemLayout layout = {platformId_, windowsDir_.c_str(), systemDir_.c_str()};
     plat::SetSystemLayout(&layout);
     return true;
+}
+
+bool IsOptionValue(const char* value) {
+    return value && *value && !(value[0] == '-' && value[1] == '-');
 }
 
 int ConsoleUsage(const char* program, const std::string& usage, const std::string& problem) {

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "remover/patch_sequence.h"
@@ -15,10 +16,13 @@ namespace {
 const char kUsage[] = "--windows-dir DIR [--system-dir DIR] [--platform-id N] [--fast]";
 
 class ConsoleSink final : public PatchSink {
-public:
+  public:
     explicit ConsoleSink(bool fast) : fast_(fast) {}
 
+    // Every error the sequence shows, on a status line or in a box, starts with "Error"
+    // (the unknown family's box is captioned so); the Windows 3.1 box is not an error.
     void SetStatus(int controlId, const char* text) override {
+        failed_ = failed_ || strncmp(text, "Error", 5) == 0;
         printf("status %d ", controlId);
         PrintOneLine(text);
         putchar('\n');
@@ -34,6 +38,7 @@ public:
     }
     void Enable(int controlId) override { printf("enable %d\n", controlId); }
     void Message(const char* text, const char* caption) override {
+        failed_ = failed_ || strcmp(caption, "Error") == 0;
         fputs("message ", stdout);
         PrintOneLine(caption);
         fputs(": ", stdout);
@@ -41,9 +46,11 @@ public:
         putchar('\n');
     }
     void End(int result) override { printf("end %d\n", result); }
+    bool failed() const { return failed_; }
 
-private:
+  private:
     bool fast_;
+    bool failed_ = false;
 };
 
 }  // namespace
@@ -68,5 +75,5 @@ int main(int argc, char** argv) {
     ConsoleSink sink(fast);
     RunPatchSequence(sink);
     printf("patched %d\n", g_patched);
-    return 0;
+    return sink.failed() ? 1 : 0;
 }
