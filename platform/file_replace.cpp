@@ -1,4 +1,4 @@
-#include "platform/file_replace.h"
+#include "platform/file_replace_pieces.h"
 
 #include "platform/file.h"
 
