@@ -29,7 +29,9 @@ void RewriteUseCalls(ReplaceCalls calls);
 }  // namespace plat
 #endif
 #else
-inline bool FaultFires(Fault) { return false; }
+inline bool FaultFires(Fault) {
+    return false;
+}
 #endif
 
 #endif
