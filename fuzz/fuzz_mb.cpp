@@ -9,8 +9,8 @@ namespace {
 
 // The state a load result must leave behind; a breach is a crash for the fuzzer.
 void CheckState(const Image& image, int result, const uint8_t* data, size_t size) {
-    const bool empty = !image.width && !image.height && !image.bitsPerPixel && !image.palette &&
-                       !image.pixels;
+    const bool empty =
+        !image.width && !image.height && !image.bitsPerPixel && !image.palette && !image.pixels;
     if (result == MbOk) {
         const bool paletted = data[10] == 0 || data[10] == 2;
         if (size < 12 || !image.pixels || (image.palette != nullptr) != paletted) __builtin_trap();

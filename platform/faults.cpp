@@ -7,7 +7,9 @@ namespace {
 int g_faultCountdown[static_cast<int>(Fault::Count)] = {-1, -1, -1, -1, -1};
 }  // namespace
 
-void FaultArm(Fault point, int skip) { g_faultCountdown[static_cast<int>(point)] = skip; }
+void FaultArm(Fault point, int skip) {
+    g_faultCountdown[static_cast<int>(point)] = skip;
+}
 
 void FaultsClear() {
     for (int& countdown : g_faultCountdown) countdown = -1;

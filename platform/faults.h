@@ -19,8 +19,19 @@ enum class Fault {
 void FaultArm(Fault point, int skip);
 void FaultsClear();
 bool FaultFires(Fault point);
+
+#ifdef _WIN32
+namespace plat {
+// The newer calls the rewrite may use, so that the ways it takes on older Windows run on any:
+// NT 4 has no ReplaceFileA, and 95/98/Me have it neither, nor a working MoveFileExA.
+enum class ReplaceCalls { All, NoReplaceFile, None };
+void RewriteUseCalls(ReplaceCalls calls);
+}  // namespace plat
+#endif
 #else
-inline bool FaultFires(Fault) { return false; }
+inline bool FaultFires(Fault) {
+    return false;
+}
 #endif
 
 #endif

@@ -1,3 +1,5 @@
+#include "platform/file.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -6,7 +8,6 @@
 #include <cstring>
 
 #include "platform/faults.h"
-#include "platform/file.h"
 #include "platform/posix_path.h"
 
 namespace plat {

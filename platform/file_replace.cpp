@@ -1,6 +1,5 @@
-#include "platform/file_replace.h"
-
 #include "platform/file.h"
+#include "platform/file_replace_pieces.h"
 
 namespace plat {
 

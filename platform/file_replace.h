@@ -2,7 +2,6 @@
 #define QUORVEL_PLATFORM_FILE_REPLACE_H
 
 #include <cstddef>
-#include <cstdio>
 
 // Rewriting a file so that no failure can leave it half written or gone: the new bytes go to
 // a temporary file in the same folder, which is flushed to disk and closed, and only then put
@@ -34,17 +33,6 @@ enum RewriteResult {
 // after the other. A missing file is created. Refused, before anything is written, exactly
 // when the file exists and could not be opened for writing.
 RewriteResult RewriteFile(const char* path, const FilePiece* pieces, int count);
-
-// Both systems' RewriteFile: the pieces into the open temporary file, flushed to disk, since
-// renaming a file whose bytes are still in a cache can leave an empty file after a crash.
-RewriteResult WritePieces(FILE* stream, const FilePiece* pieces, int count);
-
-#if defined(_WIN32) && defined(QUORVEL_FAULTS)
-// Tests: the newer calls RewriteFile may use, so that the ways it takes on older Windows
-// run on any: NT 4 has no ReplaceFileA, and 95/98/Me have it neither, nor a working MoveFileExA.
-enum class ReplaceCalls { All, NoReplaceFile, None };
-void RewriteUseCalls(ReplaceCalls calls);
-#endif
 
 }  // namespace plat
 

@@ -8,7 +8,7 @@
 
 #include "platform/faults.h"
 #include "platform/file.h"
-#include "platform/file_replace.h"
+#include "platform/file_replace_pieces.h"
 #include "platform/posix_path.h"
 
 namespace plat {

@@ -6,7 +6,7 @@
 
 #include "platform/faults.h"
 #include "platform/file.h"
-#include "platform/file_replace.h"
+#include "platform/file_replace_pieces.h"
 
 namespace plat {
 namespace {

@@ -1,15 +1,20 @@
+#include "platform/file.h"
+
 #include <io.h>
 #include <windows.h>
 
 #include "platform/faults.h"
-#include "platform/file.h"
 
 namespace plat {
 
 // The runtime already refuses folders and read-only files.
-FILE* OpenFile(const char* path, const char* mode) { return path ? fopen(path, mode) : nullptr; }
+FILE* OpenFile(const char* path, const char* mode) {
+    return path ? fopen(path, mode) : nullptr;
+}
 
-bool RemoveFile(const char* path) { return DeleteFileA(path) != FALSE; }
+bool RemoveFile(const char* path) {
+    return DeleteFileA(path) != FALSE;
+}
 
 bool TruncateFile(FILE* file, long length) {
     return fflush(file) == 0 && _chsize(_fileno(file), length) == 0;

@@ -40,7 +40,7 @@ BOOL SetFileAttributesA(const char* path, DWORD attributes);
 // lock on the file /tmp/NAME.lock on Linux. The constructor waits until the lock is free.
 // When no lock can be made at all the object holds none, and its owner goes on unlocked.
 class NamedLock {
-public:
+  public:
     explicit NamedLock(const char* name);
     ~NamedLock() { Unlock(); }
     NamedLock(const NamedLock&) = delete;
@@ -48,7 +48,7 @@ public:
     // Gives the lock back early; later calls do nothing.
     void Unlock();
 
-private:
+  private:
     bool held_ = false;
     intptr_t handle_ = 0;  // the mutex, or the lock file's descriptor
 };

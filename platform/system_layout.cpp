@@ -39,7 +39,9 @@ void SetSystemLayout(const SystemLayout* layout) {
 
 namespace layout {
 
-bool Active() { return g_active; }
+bool Active() {
+    return g_active;
+}
 
 BOOL VersionEx(OSVERSIONINFOA* info) {
     if (!info || info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)) return FALSE;
@@ -63,9 +65,13 @@ DWORD Version() {
     return family | (info.dwMinorVersion << 8) | info.dwMajorVersion;
 }
 
-UINT WindowsDirectory(char* buffer, UINT size) { return CopyOut(g_windowsDir, buffer, size); }
+UINT WindowsDirectory(char* buffer, UINT size) {
+    return CopyOut(g_windowsDir, buffer, size);
+}
 
-UINT SystemDirectory(char* buffer, UINT size) { return CopyOut(g_systemDir, buffer, size); }
+UINT SystemDirectory(char* buffer, UINT size) {
+    return CopyOut(g_systemDir, buffer, size);
+}
 
 }  // namespace layout
 }  // namespace plat

@@ -1,3 +1,5 @@
+#include "platform/system.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -9,7 +11,6 @@
 
 #include "platform/faults.h"
 #include "platform/posix_path.h"
-#include "platform/system.h"
 #include "platform/system_layout.h"
 
 namespace plat {
@@ -25,15 +26,21 @@ bool PosixPath(const char* path, char* out, size_t capacity) {
     return true;
 }
 
-BOOL GetVersionExA(OSVERSIONINFOA* info) { return layout::VersionEx(info); }
+BOOL GetVersionExA(OSVERSIONINFOA* info) {
+    return layout::VersionEx(info);
+}
 
-DWORD GetVersion() { return layout::Version(); }
+DWORD GetVersion() {
+    return layout::Version();
+}
 
 UINT GetWindowsDirectoryA(char* buffer, UINT size) {
     return layout::WindowsDirectory(buffer, size);
 }
 
-UINT GetSystemDirectoryA(char* buffer, UINT size) { return layout::SystemDirectory(buffer, size); }
+UINT GetSystemDirectoryA(char* buffer, UINT size) {
+    return layout::SystemDirectory(buffer, size);
+}
 
 // The read-only attribute is the absence of every write permission bit; every other file
 // carries the archive bit, as files on Windows usually do.

@@ -1,7 +1,8 @@
+#include "platform/system.h"
+
 #include <cstring>
 
 #include "platform/faults.h"
-#include "platform/system.h"
 
 #ifdef QUORVEL_FAULTS
 #include "platform/system_layout.h"
@@ -13,9 +14,13 @@
 
 namespace plat {
 
-BOOL GetVersionExA(OSVERSIONINFOA* info) { return ASK(VersionEx(info), GetVersionExA(info)); }
+BOOL GetVersionExA(OSVERSIONINFOA* info) {
+    return ASK(VersionEx(info), GetVersionExA(info));
+}
 
-DWORD GetVersion() { return ASK(Version(), GetVersion()); }
+DWORD GetVersion() {
+    return ASK(Version(), GetVersion());
+}
 
 UINT GetWindowsDirectoryA(char* buffer, UINT size) {
     return ASK(WindowsDirectory(buffer, size), GetWindowsDirectoryA(buffer, size));
@@ -25,7 +30,9 @@ UINT GetSystemDirectoryA(char* buffer, UINT size) {
     return ASK(SystemDirectory(buffer, size), GetSystemDirectoryA(buffer, size));
 }
 
-DWORD GetFileAttributesA(const char* path) { return ::GetFileAttributesA(path); }
+DWORD GetFileAttributesA(const char* path) {
+    return ::GetFileAttributesA(path);
+}
 
 BOOL SetFileAttributesA(const char* path, DWORD attributes) {
     if (FaultFires(Fault::SetAttributes)) return FALSE;

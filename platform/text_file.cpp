@@ -18,12 +18,12 @@ constexpr size_t kPathCapacity = 1024;
 struct TextFile {
     FILE* stream;
     bool append;
-    bool ctrlZEnds;      // reading: the first Ctrl-Z ends the data
-    bool eof;            // reading: the data has ended
-    bool failed;         // appending: a write or flush failed
-    bool cutCtrlZ;       // appending: a final Ctrl-Z was cut at open
-    bool created;        // appending: the open created the file
-    long lengthAtOpen;   // appending: the file's length once the Ctrl-Z was cut
+    bool ctrlZEnds;     // reading: the first Ctrl-Z ends the data
+    bool eof;           // reading: the data has ended
+    bool failed;        // appending: a write or flush failed
+    bool cutCtrlZ;      // appending: a final Ctrl-Z was cut at open
+    bool created;       // appending: the open created the file
+    long lengthAtOpen;  // appending: the file's length once the Ctrl-Z was cut
     char path[kPathCapacity];
 };
 
@@ -118,7 +118,9 @@ int TextGetc(TextFile* file) {
     return c;
 }
 
-bool TextEof(const TextFile* file) { return file->eof; }
+bool TextEof(const TextFile* file) {
+    return file->eof;
+}
 
 bool TextPuts(const char* text, TextFile* file) {
     if (!file->append || file->failed) return false;

@@ -14,7 +14,9 @@ constexpr uint8_t kHoverTint = 5;
 constexpr int32_t kCycleStep = 5;
 constexpr UINT kCyclePeriod = 500;
 
-void Redraw(HWND dialog) { InvalidateRect(GetDlgItem(dialog, IDC_BANNER), nullptr, FALSE); }
+void Redraw(HWND dialog) {
+    InvalidateRect(GetDlgItem(dialog, IDC_BANNER), nullptr, FALSE);
+}
 
 // Strictly inside the banner control: its edges count as outside.
 bool IsOverBanner(HWND dialog, LPARAM lParam) {

@@ -7,14 +7,14 @@
 
 // What the sequence asks of the dialog, and nothing more, so that it also runs without one.
 class PatchSink {
-public:
+  public:
     virtual void SetStatus(int controlId, const char* text) = 0;
     virtual void Pause(unsigned milliseconds) = 0;
     virtual void Enable(int controlId) = 0;
     virtual void Message(const char* text, const char* caption) = 0;
     virtual void End(int result) = 0;
 
-protected:
+  protected:
     ~PatchSink() = default;
 };
 

@@ -1,4 +1,5 @@
 #include <windows.h>
+// commctrl.h needs the Win32 types first.
 #include <commctrl.h>
 
 #include <cstring>
@@ -17,7 +18,7 @@ constexpr char kNoticeCaption[] = "Quorvel 2.0";
 
 // The sequence's requests, carried out on the dialog.
 class DialogSink final : public PatchSink {
-public:
+  public:
     explicit DialogSink(HWND dialog) : dialog_(dialog) {}
     void SetStatus(int controlId, const char* text) override {
         SetDlgItemTextA(dialog_, controlId, text);
@@ -29,7 +30,7 @@ public:
     }
     void End(int result) override { EndDialog(dialog_, result); }
 
-private:
+  private:
     HWND dialog_;
 };
 

@@ -2,7 +2,6 @@
 // commctrl.h needs the Win32 types first.
 #include <commctrl.h>
 
-#include "restore/restore_main.h"
 #include "restore/restore_run.h"
 
 namespace {
@@ -16,6 +15,8 @@ class MessageBoxSink final : public RestoreSink {
 
 }  // namespace
 
+// The restore tool's entry: no window of its own, one pass, message boxes owned by no window.
+// Its arguments are not used; it returns 0 on every path.
 int WINAPI RestoreMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // The manifest asks for version 6 of the common controls; message boxes take its look
     // only once the library is initialised.
@@ -23,4 +24,8 @@ int WINAPI RestoreMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     MessageBoxSink sink;
     RunRestore(sink);
     return 0;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show) {
+    return RestoreMain(instance, previous, commandLine, show);
 }

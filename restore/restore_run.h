@@ -8,17 +8,6 @@
 
 #include "platform/system.h"
 
-#ifndef _WIN32
-#define MB_OK 0x00000000
-#define MB_YESNO 0x00000004
-#define MB_ICONQUESTION 0x00000020
-#define MB_ICONWARNING 0x00000030
-#define MB_ICONINFORMATION 0x00000040
-#define IDOK 1
-#define IDYES 6
-#define IDNO 7
-#endif
-
 class RestoreSink {
   public:
     // A message box without an owner window; the result is what MessageBoxA would give.

@@ -4,7 +4,7 @@
 set -eu
 
 PACKAGES="cmake ninja-build g++ python3 git
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   googletest libgtest-dev libbenchmark-dev valgrind
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
   xvfb xauth imagemagick acl

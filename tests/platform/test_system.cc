@@ -14,7 +14,7 @@
 namespace {
 
 class SystemLayoutTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { plat::SetSystemLayout(nullptr); }
 };
 

@@ -32,8 +32,14 @@ const std::vector<ReadCase> kReadCases = {
     {"lone_cr_kept", "a\rb", "a\rb"},
     {"cr_at_end_kept", "a\r", "a\r"},
     {"cr_cr_lf", "a\r\r\nb", "a\r\nb"},
-    {"ctrl_z_ends_data", std::string("ab\x1a" "cd\r\n"), "ab"},
-    {"ctrl_z_first", std::string("\x1a" "ab"), ""},
+    {"ctrl_z_ends_data",
+     std::string("ab\x1a"
+                 "cd\r\n"),
+     "ab"},
+    {"ctrl_z_first",
+     std::string("\x1a"
+                 "ab"),
+     ""},
     {"cr_before_ctrl_z", std::string("a\r\x1a\n"), "a\r"},
     {"ff_is_a_character", "\xff\xfe\xff", "\xff\xfe\xff"},
     {"zero_byte_is_a_character", std::string("a\0b", 3), std::string("a\0b", 3)},
@@ -152,8 +158,8 @@ TEST(TextFileAppend, FailureLeavesTheFileAsItWas) {
     for (Fault point : points) {
         for (bool exists : {true, false}) {
             SCOPED_TRACE(static_cast<int>(point) * 2 + exists);
-            std::string path = dir.Join("hosts" + std::to_string(static_cast<int>(point)) +
-                                        (exists ? "a" : "b"));
+            std::string path =
+                dir.Join("hosts" + std::to_string(static_cast<int>(point)) + (exists ? "a" : "b"));
             if (exists) {
                 ASSERT_TRUE(testfiles::WriteBytes(path, before));
             }

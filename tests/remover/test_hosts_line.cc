@@ -38,7 +38,10 @@ TEST(ReadHostsLine, SplitsTheDataIntoLines) {
         {"lone_lf", "A\nB\n", {"A", "B"}},
         {"blank_lines", "\r\n\r\nA", {"", "", "A"}},
         {"lone_cr_stays_in_line", "A\rB\r\r\nC", {"A\rB\r", "C"}},
-        {"ctrl_z_ends", std::string("A\r\nB\x1a" "C\r\n"), {"A", "B"}},
+        {"ctrl_z_ends",
+         std::string("A\r\nB\x1a"
+                     "C\r\n"),
+         {"A", "B"}},
         {"ff_byte", "\xff\r\n", {"\xff"}},
         {"line_of_255_then_empty_piece", l255 + "\r\nX", {l255, "", "X"}},
         {"line_of_300_in_pieces", l300 + "\n", {std::string(255, 'b'), std::string(45, 'b')}},

@@ -22,7 +22,7 @@ using Events = std::vector<std::string>;
 namespace {
 
 class RecordingSink final : public PatchSink {
-public:
+  public:
     Events events;
     std::function<void(const std::string&)> onEvent;  // called after each event
     void SetStatus(int id, const char* text) override {
@@ -35,7 +35,7 @@ public:
     }
     void End(int result) override { Record("end " + std::to_string(result)); }
 
-private:
+  private:
     void Record(std::string event) {
         events.push_back(std::move(event));
         if (onEvent) onEvent(events.back());
@@ -53,10 +53,14 @@ const std::string kVisit = "status 1004 Visit " QUORVEL_PRODUCT_ADDRESS " for la
 
 const Events kFound = {"status 1000 Searching for hosts file...", "pause 900",
                        "status 1000 Searching for hosts file... found.", "pause 600"};
-const Events kNotFound = {"status 1000 Searching for hosts file...", "pause 900",
-                          "status 1000 Searching for hosts file... not found.", "pause 600",
-                          "status 1001 Creating hosts file...", "pause 900",
-                          "status 1001 Creating hosts file... done", "pause 600"};
+const Events kNotFound = {"status 1000 Searching for hosts file...",
+                          "pause 900",
+                          "status 1000 Searching for hosts file... not found.",
+                          "pause 600",
+                          "status 1001 Creating hosts file...",
+                          "pause 900",
+                          "status 1001 Creating hosts file... done",
+                          "pause 600"};
 const Events kChecked = {"status 1001 Checking hosts file...", "pause 900",
                          "status 1001 Checking hosts file... done.", "pause 600"};
 const Events kAppendedEvents = {"status 1002 Updating hosts file...",
@@ -80,8 +84,8 @@ const Events kAlready = {"status 1002 Live Messenger's adverts already removed."
 const Events kOpenError = {"status 1002 Error opening hosts file!", "pause 900", "enable 1005",
                            "pause 900", "enable 1"};
 const Events kWriteError = Events{"status 1002 Updating hosts file..."} + kOpenError;
-const Events kAttributeError = kFound + Events{
-    "status 1001 Error changing attributes of hosts file.", "enable 1"};
+const Events kAttributeError =
+    kFound + Events{"status 1001 Error changing attributes of hosts file.", "enable 1"};
 const Events kAppendedToFound = kFound + kChecked + kAppendedEvents;
 const Events kAlreadyFound = kFound + kChecked + kAlready;
 const std::string kWin31 =
@@ -99,14 +103,14 @@ struct Case {
     std::string before;
     bool readOnly;
     Events events;
-    std::string after;      // the file's bytes afterwards (Missing: must not exist)
+    std::string after;  // the file's bytes afterwards (Missing: must not exist)
     int patched;
-    int fault = kNoFault;   // a Fault point that fails on its first call
+    int fault = kNoFault;  // a Fault point that fails on its first call
     DWORD platformId = 2;
 };
 
 class PatchSequenceTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         g_patched = 0;
         windows_ = dir_.Join("win");
@@ -198,8 +202,7 @@ TEST_F(PatchSequenceTest, EveryOutcome) {
          "T" + ctrlZ + kAppended, 1},
         {"entry_behind_ctrl_z_seen", Hosts::File, "T" + ctrlZ + "U" + kAppended, false,
          kAlreadyFound, "T" + ctrlZ + "U" + kAppended, 0},
-        {"read_only_patched", Hosts::File, "T\r\n", true, kAppendedToFound, "T\r\n" + kAppended,
-         1},
+        {"read_only_patched", Hosts::File, "T\r\n", true, kAppendedToFound, "T\r\n" + kAppended, 1},
         {"read_only_already_patched", Hosts::File, kEntry, true, kAlreadyFound, kEntry, 0},
         {"attributes_cannot_change", Hosts::File, "T\r\n", true, kAttributeError, "T\r\n", 0,
          static_cast<int>(Fault::SetAttributes)},
@@ -216,8 +219,8 @@ TEST_F(PatchSequenceTest, EveryOutcome) {
          kNotFound + kWriteError, "", 0, static_cast<int>(Fault::Close)},
         {"win32s_warns_then_uses_windows_folder", Hosts::Missing, "", false,
          Events{kWin31} + kNotFound + kAppendedEvents, kAppended, 1, kNoFault, 0},
-        {"windows_9x_folder", Hosts::File, "T\r\n", false, kAppendedToFound, "T\r\n" + kAppended,
-         1, kNoFault, 1},
+        {"windows_9x_folder", Hosts::File, "T\r\n", false, kAppendedToFound, "T\r\n" + kAppended, 1,
+         kNoFault, 1},
         {"unknown_platform_ends", Hosts::Missing, "", false, Events{kUnknown, "end 0"}, "", 0,
          kNoFault, 3},
         {"unknown_platform_all_bits", Hosts::Missing, "", false, Events{kUnknown, "end 0"}, "", 0,
