@@ -2,6 +2,8 @@
 # The shipped programs must load on Windows 95/98/Me as well as on NT: they may import only
 # the system's own DLLs, and none of the functions those systems lack (such functions are
 # taken at run time with GetProcAddress instead).
+# Nor may they hold anything of the platform layer's test build (the stand-in Windows, the
+# fault points): the linker map beside each program must name the plain layer and none of it.
 # usage: check_imports.sh PROGRAM.exe...
 set -eu
 allowed_dlls="KERNEL32.dll USER32.dll GDI32.dll ADVAPI32.dll SHELL32.dll COMCTL32.dll msvcrt.dll"
@@ -33,6 +35,12 @@ for exe in "$@"; do
       [ "$function" = "$bad" ] && { echo "FAIL $exe imports $function"; status=1; }
     done
   done
+  map=${exe%.exe}.map
+  if ! grep -q 'libquorvel_platform\.a(' "$map" 2>/dev/null; then
+    echo "FAIL $exe: no linker map naming the platform layer at $map"; status=1
+  elif grep -E 'quorvel_platform_faults|system_layout|faults\.cpp' "$map"; then
+    echo "FAIL $exe holds the platform layer's test build"; status=1
+  fi
   [ "$status" = 0 ] && echo "ok $(basename "$exe"): $(printf '%s\n' $dlls | tr '\n' ' ')"
 done
 exit $status
