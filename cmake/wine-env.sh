@@ -37,10 +37,11 @@ fi
 mkdir -p "$prefix"
 if [ ! -f "$prefix/system.reg" ]; then
   "$WINE" wineboot -i >/dev/null 2>&1 || true
-  [ -f "$prefix/system.reg" ] || { echo "wine-env.sh: $WINE made no prefix in $prefix" >&2; exit 1; }
   # Without a window manager, showing or hiding a window would stall for seconds.
-  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+  # The registry reaches its files when the server ends.
   wineserver -w
+  [ -f "$prefix/system.reg" ] || { echo "wine-env.sh: $WINE made no prefix in $prefix" >&2; exit 1; }
 fi
 set +e
 case $verb in
