@@ -58,7 +58,8 @@ const Picture kValid[] = {
     {4, 1, 5, 2, Bytes({254, 1, 2, 3, 255, 0, 1, 2, 255, 2, 4, 5, 6, 7}), Bytes(),
      Cat({{254, 1, 2, 3, 255, 0, 1, 2}, Repeat(2, {4, 5, 6, 7})})},
     {257, 1, 5, 2, {255, 1, 1, 0, 5, 6, 7, 8}, {}, Repeat(257, {5, 6, 7, 8})},
-    {0, 5, 4, 1, {}, {}, {}},  // width 0 reads no packet
+    {0, 5, 4, 1, {}, {}, {}},      // width 0 reads no packet
+    {65536, 0, 4, 0, {}, {}, {}},  // every byte of the width counts
     {5, 0, 2, 3, {1, 0, 1, 2, 3, 4}, Cat({{1, 2, 3, 4}, Bytes(1020)}), {}},  // but the palette
 };
 
