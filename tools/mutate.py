@@ -13,9 +13,11 @@ this one, and goes through the test stages that can see its file until one fails
   fuzz   the image tests under the sanitizers (image/ only)
 
 A mutant that does not compile is stillborn and not counted. Results go to
-build/mutate/results.tsv, one line a mutant; a second run with the same tests skips nothing.
+build/mutate/results.tsv (NAME.tsv with --tree), one line a mutant; a second run with the same
+tests skips nothing.
 
-usage: tools/mutate.py [--list] [--match TEXT] [--stages host,win,e2e,fuzz]
+usage: tools/mutate.py [--list] [--match TEXT] [--stages host,win,e2e,fuzz] [--tree NAME]
+(--tree: another scratch worktree and results file, so two runs can go side by side.)
 """
 import argparse
 import os
@@ -109,12 +111,13 @@ def stages_for(path, wanted, wine_preset):
     if "win" in wanted and not path.endswith("_posix.cpp"):
         stages.append(("win", wine_preset,
                        f"ctest --preset {wine_preset} -L wine -E e2e_ --timeout 300"))
+    # The cases mostly wait on the dialog's pauses, so three at a time cost no more than one.
     # The cores' logic is pinned by the units in both trees; the end-to-end cases, minutes a
     # mutant, run for the Windows-only files, which nothing else runs.
     if "e2e" in wanted and windows_only:
         stages.append(("e2e", wine_preset,
                        f"ctest --preset {wine_preset} -R 'e2e_template|{E2E_SMOKE}' "
-                       "--timeout 180 --stop-on-failure"))
+                       "--timeout 180 --stop-on-failure -j3"))
     if "fuzz" in wanted and path.startswith("image/") and not windows_only:
         stages.append(("fuzz", "fuzz", "ctest --preset fuzz -R test_image_sanitized"))
     return stages
@@ -125,6 +128,7 @@ def main():
     parser.add_argument("--list", action="store_true")
     parser.add_argument("--match", default="")
     parser.add_argument("--stages", default="host,win,e2e,fuzz")
+    parser.add_argument("--tree", default="tree")
     args = parser.parse_args()
     chosen = [m for m in mutants() if args.match in m[0]]
     # The quick ones first: the Windows-only files' mutants need minutes each.
@@ -135,7 +139,7 @@ def main():
         print(f"{len(chosen)} mutants", file=sys.stderr)
         return 0
 
-    tree = os.path.join(SCRATCH, "tree")
+    tree = os.path.join(SCRATCH, args.tree)
     if not os.path.isdir(tree):
         subprocess.run(["git", "-C", ROOT, "worktree", "add", "--detach", tree, "HEAD"], check=True)
     subprocess.run(["git", "-C", tree, "checkout", "--detach", "-q",
@@ -148,7 +152,7 @@ def main():
         run(f"cmake --preset {preset} >/dev/null && cmake --build --preset {preset}", tree, 3600)
 
     killed = survived = stillborn = 0
-    with open(os.path.join(SCRATCH, "results.tsv"), "w") as results:
+    with open(os.path.join(SCRATCH, "results.tsv" if args.tree == "tree" else args.tree + ".tsv"), "w") as results:
         for mutant_id, path, number, new in chosen:
             file_path = os.path.join(tree, path)
             with open(file_path) as f:
