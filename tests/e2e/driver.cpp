@@ -1,6 +1,6 @@
 // Drives one of the programs from inside the same Wine prefix, as a user would: answers its
 // message boxes, waits for the remover's OK button, reads the status lines, checks the
-// dialog's geometry and banner, closes the dialog and answers the notices that follow.
+// banner, closes the dialog and answers the notices that follow.
 // Everything seen is printed, one line each, for the case script to compare.
 //
 // usage: e2e_driver [options] PROGRAM
@@ -10,7 +10,6 @@
 //   --close ok|cancel|close  how the dialog is ended (default ok: the OK button is clicked)
 //   --messenger N          first start e2e_messenger with N hidden windows
 //   --expect-pauses MS     compare the time from the first status line to OK with MS
-//   --geometry             check every control against the dialog template
 //   --banner               check the banner: drawn, cycling, hover tint, clicks
 //   --hover                move the mouse over the banner (before a screenshot)
 //   --screenshot FILE      after OK is enabled, save the screen as a .bmp
@@ -31,7 +30,7 @@ namespace {
 
 struct Options {
     std::string program, close = "ok", screenshot, out, copyFrom, copyTo;
-    bool dialog = false, answerYes = false, geometry = false, banner = false, hover = false;
+    bool dialog = false, answerYes = false, banner = false, hover = false;
     int messenger = -1;
     long expectPauses = -1;
 };
@@ -186,37 +185,6 @@ RECT ClientRect(HWND dialog, int id) {
     return r;
 }
 
-// Every control where the template puts it, for the base units the dialog's font gives.
-void CheckGeometry(HWND dialog) {
-    const int controls[7][5] = {{IDOK, 129, 74, 50, 14}, {1000, 7, 7, 172, 11},
-                                {1001, 7, 19, 172, 11},  {1002, 7, 31, 172, 11},
-                                {1003, 7, 43, 172, 11},  {1004, 7, 55, 172, 11},
-                                {1005, 7, 73, 21, 13}};
-    RECT client;
-    GetClientRect(dialog, &client);
-    for (int baseX = 4; baseX <= 16; ++baseX) {
-        for (int baseY = 8; baseY <= 32; ++baseY) {
-            bool fits =
-                MulDiv(186, baseX, 4) == client.right && MulDiv(95, baseY, 8) == client.bottom;
-            for (const int* c : controls) {
-                RECT got = ClientRect(dialog, c[0]);
-                int left = MulDiv(c[1], baseX, 4), top = MulDiv(c[2], baseY, 8);
-                // The banner is sized to its picture: only its place comes from the template.
-                bool sized = c[0] == 1005 || (got.right - left == MulDiv(c[3], baseX, 4) &&
-                                              got.bottom - top == MulDiv(c[4], baseY, 8));
-                fits = fits && got.left == left && got.top == top && sized;
-            }
-            if (fits) {
-                RECT banner = ClientRect(dialog, 1005);
-                printf("geometry ok\nbanner %ldx%ld\n", banner.right - banner.left,
-                       banner.bottom - banner.top);
-                return;
-            }
-        }
-    }
-    printf("geometry mismatch: client %ldx%ld\n", client.right, client.bottom);
-}
-
 // --- the banner ---------------------------------------------------------------------------
 
 // The picture the program carries, read from its own resource.
@@ -343,11 +311,10 @@ bool ParseArgs(int argc, char** argv, Options* o) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        bool* flag = arg == "--dialog"     ? &o->dialog
-                     : arg == "--geometry" ? &o->geometry
-                     : arg == "--banner"   ? &o->banner
-                     : arg == "--hover"    ? &o->hover
-                                           : nullptr;
+        bool* flag = arg == "--dialog"   ? &o->dialog
+                     : arg == "--banner" ? &o->banner
+                     : arg == "--hover"  ? &o->hover
+                                         : nullptr;
         std::string* text = arg == "--close"        ? &o->close
                             : arg == "--screenshot" ? &o->screenshot
                             : arg == "--out"        ? &o->out
@@ -397,18 +364,19 @@ bool RunDialog(const Options& o, HANDLE process) {
     for (int id = 1000; id <= 1004; ++id) {
         printf("status %d %s\n", id, Escape(TextOf(GetDlgItem(dialog, id))).c_str());
     }
-    printf("enabled ok %d banner %d\n", IsWindowEnabled(GetDlgItem(dialog, IDOK)) ? 1 : 0,
-           IsWindowEnabled(GetDlgItem(dialog, 1005)) ? 1 : 0);
-    if (o.expectPauses >= 0) {
-        // Sleep never returns early; a loaded machine adds time, never takes it away.
-        long late = static_cast<long>(measured) - o.expectPauses;
-        if (late >= -100 && late <= 4000) {
-            printf("pauses ok\n");
-        } else {
-            printf("pauses %lu, expected %ld\n", measured, o.expectPauses);
-        }
-    }
-    if (o.geometry) CheckGeometry(dialog);
+    RECT own, desktop, banner = ClientRect(dialog, 1005);
+    GetWindowRect(dialog, &own);
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    bool centred = own.left == (desktop.right - (own.right - own.left)) / 2 &&
+                   own.top == (desktop.bottom - (own.bottom - own.top)) / 2;
+    printf("enabled ok %d banner %d size %ldx%ld centred %d\n",
+           IsWindowEnabled(GetDlgItem(dialog, IDOK)) ? 1 : 0,
+           IsWindowEnabled(GetDlgItem(dialog, 1005)) ? 1 : 0, banner.right - banner.left,
+           banner.bottom - banner.top, centred ? 1 : 0);
+    // Only the dialog's own pauses are real sleeps; Sleep never returns early, and a loaded
+    // machine adds time, never takes it away.
+    long late = static_cast<long>(measured) - o.expectPauses;
+    if (o.expectPauses >= 0 && (late < -100 || late > 4000)) printf("pauses %lu\n", measured);
     if (o.banner) CheckBanner(dialog, o.program);
     if (o.hover) {
         RECT r = ClientRect(dialog, 1005);

@@ -1,9 +1,8 @@
-// Version, folders and attributes: the stand-in layout on both systems, and attributes
+// Folders and attributes: the stand-in layout on both systems, and attributes
 // against the system's own calls (real Win32 under Wine).
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 #include "platform/faults.h"
@@ -17,28 +16,6 @@ class SystemLayoutTest : public ::testing::Test {
   protected:
     void TearDown() override { plat::SetSystemLayout(nullptr); }
 };
-
-TEST_F(SystemLayoutTest, VersionFollowsThePlatformId) {
-    struct Case {
-        DWORD id;
-        bool bit31;
-    };
-    for (Case c : {Case{0, true}, Case{1, true}, Case{2, false}, Case{3, true}}) {
-        SCOPED_TRACE(c.id);
-        plat::SystemLayout layout = {c.id, "W", "S"};
-        plat::SetSystemLayout(&layout);
-        OSVERSIONINFOA info;
-        memset(&info, 0, sizeof info);
-        info.dwOSVersionInfoSize = sizeof info;
-        ASSERT_TRUE(plat::GetVersionExA(&info));
-        EXPECT_EQ(info.dwPlatformId, c.id);
-        EXPECT_EQ((plat::GetVersion() & 0x80000000u) != 0, c.bit31);
-        // The ANSI record is 148 bytes; any other size is refused.
-        EXPECT_EQ(sizeof info, 148u);
-        info.dwOSVersionInfoSize = 156;
-        EXPECT_FALSE(plat::GetVersionExA(&info));
-    }
-}
 
 TEST_F(SystemLayoutTest, FoldersAnswerAsWin32Does) {
     std::string longFolder(300, 'd');

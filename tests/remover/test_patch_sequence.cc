@@ -253,17 +253,6 @@ TEST_F(PatchSequenceTest, NearMissesAreNotTheEntry) {
     }
 }
 
-TEST_F(PatchSequenceTest, SecondRunAppendsNothing) {
-    std::string path = HostsPath(2);
-    ASSERT_TRUE(testfiles::WriteBytes(path, "T\r\n"));
-    EXPECT_EQ(Run(2, windows_, system_).events, kAppendedToFound);
-    EXPECT_EQ(g_patched, 1);
-    g_patched = 0;
-    EXPECT_EQ(Run(2, windows_, system_).events, kAlreadyFound);
-    EXPECT_EQ(g_patched, 0);
-    EXPECT_EQ(Show(*testfiles::ReadBytes(path)), Show("T\r\n" + kAppended));
-}
-
 // Two removers started together: at an event of the first, the second starts and runs to
 // its end, or for 300 ms where it must wait for the first's append and then see its entry.
 TEST_F(PatchSequenceTest, ConcurrentRunsAppendOnce) {

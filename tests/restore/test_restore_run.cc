@@ -1,9 +1,8 @@
 // The restore pass through its message sink, on folders standing in for Windows: the boxes
-// the user sees, and what becomes of the hosts file when the disk fails or after the remover.
+// the user sees, and what becomes of the hosts file when the disk fails.
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -11,7 +10,6 @@
 
 #include "platform/faults.h"
 #include "platform/file_replace.h"
-#include "remover/patch_sequence.h"
 #include "restore/restore_run.h"
 #include "restore_fixtures.h"
 
@@ -229,78 +227,6 @@ TEST_F(RestoreRun, FailuresWhileRewritingLeaveTheOldFile) {
     FailEachCall(false);
     FailEachCall(true);
 #endif
-}
-
-struct QuietPatchSink final : PatchSink {
-    void SetStatus(int, const char*) override {}
-    void Pause(unsigned) override {}
-    void Enable(int) override {}
-    void Message(const char*, const char*) override {}
-    void End(int) override {}
-};
-
-// Deterministic everywhere, unlike the standard distributions.
-uint32_t Below(uint32_t& state, uint32_t bound) {
-    state = state * 1664525u + 1013904223u;
-    return (state >> 8) % bound;
-}
-
-// Text and blank lines, CR LF or LF ends or both, a lone CR inside a line now and then,
-// sometimes no final line break, sometimes a final Ctrl-Z.
-std::string GenerateHostsFile(uint32_t& state) {
-    static const char kText[] = "abcdefghijklmnopqrstuvwxyz0123456789 .#:\t-";
-    uint32_t style = Below(state, 3);  // CR LF, LF, mixed
-    std::string file;
-    for (uint32_t line = 0, lines = Below(state, 6); line < lines; ++line) {
-        if (Below(state, 4) != 0) {
-            for (uint32_t i = 0, n = 1 + Below(state, 30); i < n; ++i) {
-                file += kText[Below(state, sizeof kText - 1)];
-            }
-            if (Below(state, 12) == 0) file.insert(file.size() - 1, "\r");
-        }
-        if (line == lines - 1 && Below(state, 4) == 0) break;
-        file += style == 0 || (style == 2 && Below(state, 2) == 0) ? "\r\n" : "\n";
-    }
-    if (Below(state, 6) == 0) file += '\x1a';
-    return file;
-}
-
-// The remover, then the restore tool answered Yes, on many generated files: back as it was,
-// less blank CR LF lines at its end, or with a CR LF after a last line that had no line break;
-// byte for byte for a file that was empty or ended in CR LF after a non-blank line.
-TEST_F(RestoreRun, WhatTheRemoverAppendsIsRemovedAgain) {
-    uint32_t state = 0x5eed1234u;
-    int byteForByte = 0;
-    for (int i = 0; i < 300; ++i) {
-        std::string original = GenerateHostsFile(state);
-        SCOPED_TRACE(Show(original));
-        std::string hosts = UseLayout(dir_, Below(state, 2) + 1);
-        std::remove(hosts.c_str());
-        if (!original.empty() || Below(state, 2) == 0) {
-            ASSERT_TRUE(WriteBytes(hosts, original));
-        }
-        QuietPatchSink patchSink;
-        RunPatchSequence(patchSink);
-        std::string kept = original;  // the remover cuts a final Ctrl-Z
-        if (!kept.empty() && kept.back() == '\x1a') kept.pop_back();
-        ASSERT_EQ(Bytes(hosts), Show(kept + "\r\n" + kEntry + "\r\n"));
-        ASSERT_EQ(Run(IDYES), (Boxes{kConfirmBox, kRestoredBox}));
-
-        std::string expected = kept;
-        if (!kept.empty() && kept.back() != '\n') expected += "\r\n";
-        size_t n;
-        while ((n = expected.size()) >= 2 && expected.compare(n - 2, 2, "\r\n") == 0 &&
-               (n == 2 || expected[n - 3] == '\n')) {
-            expected.resize(n - 2);
-        }
-        EXPECT_EQ(Bytes(hosts), Show(expected));
-        n = kept.size();
-        if (n == 0 || (n >= 3 && kept.compare(n - 2, 2, "\r\n") == 0 && kept[n - 3] != '\n')) {
-            EXPECT_EQ(Bytes(hosts), Show(kept));
-            ++byteForByte;
-        }
-    }
-    EXPECT_GT(byteForByte, 60);  // the headline case came up often enough to mean something
 }
 
 }  // namespace

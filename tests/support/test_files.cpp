@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -20,6 +18,8 @@ namespace testfiles {
 
 namespace {
 std::atomic<int> g_counter{0};
+constexpr fs::perms kWrite =
+    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
 
 std::string Native(const std::string& path) {
     std::string out = path;
@@ -31,21 +31,11 @@ std::string Native(const std::string& path) {
 }  // namespace
 
 TempDir::TempDir() {
-#ifdef _WIN32
-    char base[MAX_PATH];
-    GetTempPathA(MAX_PATH, base);
-    for (;;) {
-        path_ = std::string(base) + "qvtest-" + std::to_string(GetCurrentProcessId()) + "-" +
-                std::to_string(g_counter++);
-        if (CreateDirectoryA(path_.c_str(), nullptr)) break;
-    }
-#else
-    const char* base = getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/qvtest-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back(0);
-    path_ = mkdtemp(buffer.data());
-#endif
+    fs::path path;
+    do {  // a name another test program holds is skipped
+        path = fs::temp_directory_path() / ("qvtest-" + std::to_string(g_counter++));
+    } while (!fs::create_directory(path));
+    path_ = path.string();
 }
 
 TempDir::~TempDir() {
@@ -59,11 +49,7 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::Join(const std::string& relative) const {
-#ifdef _WIN32
-    return Native(path_ + "\\" + relative);
-#else
-    return path_ + "/" + relative;
-#endif
+    return Native(path_ + "/" + relative);
 }
 
 bool MakeDirs(const std::string& path) {
@@ -101,29 +87,18 @@ bool Exists(const std::string& path) {
     return fs::exists(Native(path), error);
 }
 
+// The runtime maps the owner's write bit to the read-only attribute on Windows.
 bool SetReadOnly(const std::string& path, bool readOnly) {
-#ifdef _WIN32
-    DWORD attributes = GetFileAttributesA(Native(path).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-    attributes = readOnly ? attributes | FILE_ATTRIBUTE_READONLY
-                          : attributes & ~DWORD{FILE_ATTRIBUTE_READONLY};
-    return SetFileAttributesA(Native(path).c_str(), attributes) != 0;
-#else
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0) return false;
-    mode_t mode = readOnly ? info.st_mode & ~mode_t{0222} : info.st_mode | S_IWUSR;
-    return chmod(path.c_str(), mode & 07777) == 0;
-#endif
+    std::error_code error;
+    fs::permissions(Native(path), readOnly ? kWrite : fs::perms::owner_write,
+                    readOnly ? fs::perm_options::remove : fs::perm_options::add, error);
+    return !error;
 }
 
 bool IsReadOnly(const std::string& path) {
-#ifdef _WIN32
-    DWORD attributes = GetFileAttributesA(Native(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-#else
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && (info.st_mode & 0222) == 0;
-#endif
+    std::error_code error;
+    fs::file_status status = fs::status(Native(path), error);
+    return !error && (status.permissions() & kWrite) == fs::perms::none;
 }
 
 #ifdef _WIN32
