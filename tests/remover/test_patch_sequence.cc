@@ -217,6 +217,8 @@ TEST_F(PatchSequenceTest, EveryOutcome) {
          kNotFound + kWriteError, "", 0, static_cast<int>(Fault::Write)},
         {"created_file_removed_when_close_fails", Hosts::Missing, "", false,
          kNotFound + kWriteError, "", 0, static_cast<int>(Fault::Close)},
+        {"created_file_removed_when_flush_fails", Hosts::Missing, "", false,
+         kNotFound + kWriteError, "", 0, static_cast<int>(Fault::Flush)},
         {"win32s_warns_then_uses_windows_folder", Hosts::Missing, "", false,
          Events{kWin31} + kNotFound + kAppendedEvents, kAppended, 1, kNoFault, 0},
         {"windows_9x_folder", Hosts::File, "T\r\n", false, kAppendedToFound, "T\r\n" + kAppended, 1,
