@@ -3,18 +3,18 @@
 # usage: console_test.sh VANTREL_CONSOLE ADVERT_HOST
 set -uo pipefail
 console=$1
-host=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 win=$work/win
 hosts=$win/system32/drivers/etc/hosts
 mkdir -p "$win/system32/drivers/etc" "$work/sys/drivers/etc"
 confirm='message 0x24 Vantrel: Are you sure you want to restore those annoying msn adverts?'
+no=$confirm$'\nanswer no'
 yes=$confirm$'\nanswer yes\nmessage 0x40 Vantrel: Adverts has ben restored!'
 nothing='message 0x40 Vantrel: Adverts has not been removed.\nSo there is nothing to restore.'
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-patched() { printf 'T\r\n\r\n0.0.0.0         %s\r\n' "$host" > "$1"; }
+patched() { printf 'T\r\n\r\n0.0.0.0         %s\r\n' "$2" > "$1"; }
 check() {  # OUTPUT STATUS ARGS...: exactly that output and status, nothing on standard error
   local want=$1 status=$2 out
   shift 2
@@ -23,37 +23,31 @@ check() {  # OUTPUT STATUS ARGS...: exactly that output and status, nothing on s
   [ "$code" = "$status" ] || fail "'$*': status $code"
   [ "$out" = "$want" ] || fail "'$*' printed: $out"
 }
-bytes() {  # FILE BYTES
-  cmp -s "$1" <(printf '%s' "$2") || fail "$1 holds $(od -An -c "$1" | tr -s ' \n' ' ')"
-}
 
-# The NT family by default; the answer is no unless told; a line feed shows as \n.
-patched "$hosts"
-check "$confirm"$'\nanswer no' 0 --windows-dir "$win"
+# The NT family by default; the answer is no unless told; a line feed shows as \n. Platform
+# ids 0 and 1 read the Windows folder; --system-dir replaces the system folder.
+patched "$hosts" "$2"
+patched "$win/hosts" "$2"
+patched "$work/sys/drivers/etc/hosts" "$2"
+check "$no" 0 --windows-dir "$win"
 check "$yes" 0 --windows-dir "$win" --answer yes
 check "$nothing" 0 --windows-dir "$win" --answer yes
-# Platform ids 0 and 1 read the Windows folder; --system-dir replaces the system folder.
-for id in 0 1; do
-  patched "$win/hosts"
-  check "$yes" 0 --windows-dir "$win" --platform-id "$id" --answer yes
-done
-patched "$work/sys/drivers/etc/hosts"
-check "$confirm"$'\nanswer no' 0 --windows-dir "$win" --system-dir "$work/sys" --answer no
-# A missing hosts file: nothing printed at all.
+check "$yes" 0 --windows-dir "$win" --platform-id 0 --answer yes
+check "$nothing" 0 --windows-dir "$win" --platform-id 1 --answer yes
+check "$no" 0 --windows-dir "$win" --system-dir "$work/sys" --answer no
+# A missing hosts file: nothing printed at all. One that cannot be read: the error, status 1.
 check "" 0 --windows-dir "$work/none"
-# One that cannot be read: the error box, status 1.
 rm "$hosts" && mkdir "$hosts"
 check 'message 0x30 Vantrel: Error rewriting host file!' 1 --windows-dir "$win" --answer yes
 rmdir "$hosts"
 # While the question is open a line is added, or the entry taken out: the cut is made on
 # what the file holds when the answer comes.
-patched "$hosts"
+patched "$hosts" "$2"
 check "$yes" 0 --windows-dir "$win" --answer yes --while-asked "printf 'U\r\n' >> '$hosts'"
-bytes "$hosts" $'T\r\nU\r\n'
-patched "$hosts"
+cmp -s "$hosts" <(printf 'T\r\nU\r\n') || fail "edit while asked lost"
+patched "$hosts" "$2"
 check "$confirm"$'\nanswer yes\n'"$nothing" 0 --windows-dir "$win" --answer yes \
   --while-asked "printf 'T\r\n' > '$hosts'"
-bytes "$hosts" $'T\r\n'
 
 # Bad arguments: usage on standard error, status 2, nothing on standard output. A value
 # never starts with --.
