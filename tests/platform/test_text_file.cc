@@ -12,10 +12,12 @@ using testfiles::Show;
 
 namespace {
 
+// The characters up to the end, which must come as -1 when it is reached.
 std::string ReadAll(TextFile* file) {
     std::string out;
-    for (int c = TextGetc(file); !TextEof(file); c = TextGetc(file)) out += static_cast<char>(c);
-    return out;
+    int c = TextGetc(file);
+    for (; !TextEof(file); c = TextGetc(file)) out += static_cast<char>(c);
+    return c == -1 ? out : out + "<end " + std::to_string(c) + ">";
 }
 
 struct ReadCase {
