@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "platform/faults.h"
 #include "platform/file.h"
 #include "platform/system.h"
 #include "tests/support/test_files.h"
@@ -69,17 +68,6 @@ TEST(FileAttributes, ReadOnlyBitMatchesTheSystem) {
     ASSERT_TRUE(plat::SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY));
     EXPECT_FALSE(testfiles::IsReadOnly(path));
     EXPECT_NE(plat::GetFileAttributesA(dir.path().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
-}
-
-TEST(FileAttributes, ForcedFailureChangesNothing) {
-    testfiles::TempDir dir;
-    std::string path = dir.Join("hosts");
-    ASSERT_TRUE(testfiles::WriteBytes(path, "x"));
-    ASSERT_TRUE(testfiles::SetReadOnly(path, true));
-    FaultArm(Fault::SetAttributes, 0);
-    EXPECT_FALSE(plat::SetFileAttributesA(path.c_str(), 0x20));
-    FaultsClear();
-    EXPECT_TRUE(testfiles::IsReadOnly(path));
 }
 
 }  // namespace

@@ -49,40 +49,41 @@ Events operator+(Events a, const Events& b) {
 
 const std::string kEntry = AdvertHostEntry;
 const std::string kAppended = "\r\n" + kEntry + "\r\n";
-const std::string kVisit = "status 1004 Visit " QUORVEL_PRODUCT_ADDRESS " for latest version.";
 
-const Events kFound = {"status 1000 Searching for hosts file...", "pause 900",
-                       "status 1000 Searching for hosts file... found.", "pause 600"};
-const Events kNotFound = {"status 1000 Searching for hosts file...",
-                          "pause 900",
-                          "status 1000 Searching for hosts file... not found.",
-                          "pause 600",
-                          "status 1001 Creating hosts file...",
-                          "pause 900",
-                          "status 1001 Creating hosts file... done",
-                          "pause 600"};
-const Events kChecked = {"status 1001 Checking hosts file...", "pause 900",
-                         "status 1001 Checking hosts file... done.", "pause 600"};
-const Events kAppendedEvents = {"status 1002 Updating hosts file...",
-                                "pause 900",
-                                "status 1002 Updating hosts file... done.",
-                                "pause 900",
-                                "status 1003 Live Messenger's adverts removed. :p",
-                                "pause 600",
-                                kVisit,
-                                "pause 900",
-                                "enable 1005",
-                                "pause 900",
-                                "enable 1"};
-const Events kAlready = {"status 1002 Live Messenger's adverts already removed.",
-                         "pause 600",
-                         kVisit,
-                         "pause 900",
-                         "enable 1005",
-                         "pause 900",
-                         "enable 1"};
-const Events kOpenError = {"status 1002 Error opening hosts file!", "pause 900", "enable 1005",
-                           "pause 900", "enable 1"};
+// Events written one after another, each ended by '|'.
+Events Split(const std::string& joined) {
+    Events events;
+    for (size_t at = 0, end; (end = joined.find('|', at)) != std::string::npos; at = end + 1) {
+        events.push_back(joined.substr(at, end - at));
+    }
+    return events;
+}
+
+const Events kFound = Split(
+    "status 1000 Searching for hosts file...|pause 900|"
+    "status 1000 Searching for hosts file... found.|pause 600|");
+const Events kNotFound = Split(
+    "status 1000 Searching for hosts file...|pause 900|"
+    "status 1000 Searching for hosts file... not found.|pause 600|"
+    "status 1001 Creating hosts file...|pause 900|"
+    "status 1001 Creating hosts file... done|pause 600|");
+const Events kChecked = Split(
+    "status 1001 Checking hosts file...|pause 900|"
+    "status 1001 Checking hosts file... done.|pause 600|");
+const Events kAppendedEvents = Split(
+    "status 1002 Updating hosts file...|pause 900|"
+    "status 1002 Updating hosts file... done.|pause 900|"
+    "status 1003 Live Messenger's adverts removed. :p|pause 600|"
+    "status 1004 Visit " QUORVEL_PRODUCT_ADDRESS
+    " for latest version.|pause 900|"
+    "enable 1005|pause 900|enable 1|");
+const Events kAlready = Split(
+    "status 1002 Live Messenger's adverts already removed.|pause 600|"
+    "status 1004 Visit " QUORVEL_PRODUCT_ADDRESS
+    " for latest version.|pause 900|"
+    "enable 1005|pause 900|enable 1|");
+const Events kOpenError =
+    Split("status 1002 Error opening hosts file!|pause 900|enable 1005|pause 900|enable 1|");
 const Events kWriteError = Events{"status 1002 Updating hosts file..."} + kOpenError;
 const Events kAttributeError =
     kFound + Events{"status 1001 Error changing attributes of hosts file.", "enable 1"};
