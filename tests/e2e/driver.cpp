@@ -6,7 +6,6 @@
 // usage: e2e_driver [options] PROGRAM
 //   --dialog               the program shows the remover dialog (else message boxes only)
 //   --answer yes|no        the answer to a Yes/No box (default no)
-//   --while-asked-copy FROM TO  copy FROM over TO while a Yes/No box is open, then answer
 //   --close ok|cancel|close  how the dialog is ended (default ok: the OK button is clicked)
 //   --messenger N          first start e2e_messenger with N hidden windows
 //   --expect-pauses MS     compare the time from the first status line to OK with MS
@@ -29,7 +28,7 @@
 namespace {
 
 struct Options {
-    std::string program, close = "ok", screenshot, out, copyFrom, copyTo;
+    std::string program, close = "ok", screenshot, out;
     bool dialog = false, answerYes = false, banner = false, hover = false;
     int messenger = -1;
     long expectPauses = -1;
@@ -81,8 +80,7 @@ Found Scan() {
     return found;
 }
 
-// Prints a message box once and answers it: OK, or the chosen Yes/No, after the edit that
-// another program makes while the question is open, if any.
+// Prints a message box once and answers it: OK, or the chosen Yes/No.
 void Answer(HWND box, const char* kind, const Options& o) {
     HWND text = GetDlgItem(box, 0xFFFF);
     if (g_answered.count(box) || !text) return;
@@ -90,10 +88,6 @@ void Answer(HWND box, const char* kind, const Options& o) {
     bool yesNo = GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO);
     printf("%s %s: %s [%s]\n", kind, TextOf(box).c_str(), Escape(TextOf(text)).c_str(),
            yesNo ? "yes-no" : "ok");
-    if (yesNo && !o.copyFrom.empty()) {
-        bool copied = CopyFileA(o.copyFrom.c_str(), o.copyTo.c_str(), FALSE);
-        printf("copied while asked: %s\n", copied ? "yes" : "failed");
-    }
     if (yesNo) printf("answer %s\n", o.answerYes ? "yes" : "no");
     int button = yesNo ? (o.answerYes ? IDYES : IDNO) : IDOK;
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
@@ -325,9 +319,6 @@ bool ParseArgs(int argc, char** argv, Options* o) {
             *text = argv[++i];
         } else if (arg == "--answer" && value) {
             o->answerYes = std::string(argv[++i]) == "yes";
-        } else if (arg == "--while-asked-copy" && i + 2 < argc) {
-            o->copyFrom = argv[++i];
-            o->copyTo = argv[++i];
         } else if (arg == "--messenger" && value) {
             o->messenger = atoi(argv[++i]);
         } else if (arg == "--expect-pauses" && value) {

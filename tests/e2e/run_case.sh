@@ -37,10 +37,7 @@ readonly_after=0
 driver_args=()
 expected=""
 then_restore=""          # yes or no: vantrel then runs in the same prefix, so answered
-edited=""                # bytes the driver copies over the file while vantrel's question is open
 banner_size=145x15
-link=""                  # sym or hard: hosts is another name of $work/linked, which must then
-                         # hold the bytes of after too (and a symbolic link stay one)
 
 expect() { expected=$(printf '%s\n' "$@"); }
 statuses() {  # lines 1000 to 1004 once OK is enabled, then the enabled controls
@@ -132,20 +129,6 @@ case $name in
     program=vantrel; unchanged_file $'T\r\n'"$entry"$'\r\n'; mode=000; readonly_after=1
     driver_args=(--answer yes)
     expect "$rewrite_error" "exit 0" ;;
-  vantrel_edited_while_asked|vantrel_entry_gone_while_asked)
-    # Another program writes the file while the question is open: the cut is made on that.
-    program=vantrel; before=$'T\r\n\r\n'"$entry"$'\r\n'; edited=$before$'U\r\n'; after=$'T\r\nU\r\n'
-    result="message Vantrel: Adverts has ben restored! [ok]"
-    if [ "$name" = vantrel_entry_gone_while_asked ]; then edited=$'T\r\n'; after=$edited; result=$nothing; fi
-    driver_args=(--answer yes --while-asked-copy C:/hosts.edited C:/windows/system32/drivers/etc/hosts)
-    expect "$asked" "copied while asked: yes" "answer yes" "$result" "exit 0" ;;
-  vantrel_symbolic_link|vantrel_hard_link)
-    # The file behind a symbolic link takes the new bytes; two names of one file cannot both.
-    program=vantrel; before=$'T\r\n\r\n'"$entry"$'\r\n'; after=$'T\r\n'; link=sym
-    driver_args=(--answer yes); expect "$restored" "exit 0"
-    if [ "$name" = vantrel_hard_link ]; then
-      link=hard; after=$before; expect "$asked" "answer yes" "$rewrite_error" "exit 0"
-    fi ;;
   round_trip_crlf)
     # The remover, then the restore tool in the same prefix: the file comes back byte for byte.
     unchanged_file $'# hosts\r\n127.0.0.1 localhost\r\n'; then_restore=yes
@@ -185,11 +168,6 @@ rm -f "$hosts_nt" "$hosts_9x" "$hosts_wow64"
 if [ "$before_set" = 1 ]; then
   printf '%s' "$before" > "$hosts"
 fi
-[ -n "$edited" ] && printf '%s' "$edited" > "$prefix/drive_c/hosts.edited"
-case $link in
-  sym) mv "$hosts" "$work/linked" && ln -s "$work/linked" "$hosts" ;;
-  hard) ln "$hosts" "$work/linked" ;;
-esac
 [ "$as_root" = 1 ] && chown -R "$user" "$work" && chown -h "$user" "$prefix"/*.reg
 if [ -e "$hosts" ]; then
   [ -n "$owner" ] && chown "$owner" "$hosts"
@@ -253,11 +231,6 @@ if [ -e "$hosts" ]; then
   if [ "$readonly_after" = 0 ] && [ "$writable" = 0 ]; then
     echo "FAIL $name: the hosts file was left read-only"; status=1
   fi
-fi
-if [ -n "$link" ]; then
-  cmp -s <(printf '%s' "$after") "$work/linked" || { echo "FAIL $name: $work/linked differs"; status=1; }
-  [ "$link" = hard ] || [ -L "$hosts" ] || { echo "FAIL $name: the link was replaced"; status=1; }
-  [ "$link" = sym ] || [ "$(stat -c %h "$hosts")" = 2 ] || { echo "FAIL $name: names parted"; status=1; }
 fi
 # No temporary or backup file is left beside the file.
 stray=$(find "$(dirname "$hosts")" "$work" -maxdepth 1 -iname 'vtr*')
