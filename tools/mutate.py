@@ -31,7 +31,8 @@ SCRATCH = os.path.join(ROOT, "build", "mutate")
 SAMPLE = 5
 CONSTANT_SAMPLE = 12
 E2E_SMOKE = ("quorvel_ordinary_file|quorvel_read_only_file|quorvel_append_refused|quorvel_banner$|"
-             "quorvel_notice_one|vantrel_restores|vantrel_read_only_file|round_trip_crlf")
+             "quorvel_banner_elevated|quorvel_notice_one|vantrel_restores|vantrel_read_only_file|"
+             "round_trip_crlf")
 
 # (name, pattern, replacement): each match of the pattern on a line is one mutant.
 OPERATORS = [
