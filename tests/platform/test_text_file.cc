@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/faults.h"
 #include "platform/text_file.h"
 #include "tests/support/test_files.h"
 
@@ -77,6 +78,7 @@ struct AppendCase {
     std::string before;
     std::string text;
     std::string after;
+    bool failWrite = false;  // the first write fails
 };
 
 const std::vector<AppendCase> kAppendCases = {
@@ -92,6 +94,7 @@ const std::vector<AppendCase> kAppendCases = {
     {"cr_written_as_is", true, "T", "a\rb", "Ta\rb"},
     {"long_text", true, "", std::string(600, 'x') + "\n", std::string(600, 'x') + "\r\n"},
     {"nothing_written_still_cuts", true, std::string("T\x1a"), "", "T"},
+    {"failed_write_stays_failed", true, std::string("T\x1a"), "a\n", std::string("T\x1a"), true},
 };
 
 TEST(TextFileAppend, LeavesTheRuntimesBytes) {
@@ -104,8 +107,12 @@ TEST(TextFileAppend, LeavesTheRuntimesBytes) {
         }
         TextFile* file = TextOpen(path.c_str(), "a+t");
         ASSERT_NE(file, nullptr);
-        EXPECT_TRUE(TextPuts(c.text.c_str(), file));
-        EXPECT_TRUE(TextClose(file));
+        if (c.failWrite) FaultArm(Fault::Write, 0);
+        EXPECT_EQ(TextPuts(c.text.c_str(), file), !c.failWrite);
+        // After a failed write no later one may succeed: the append as a whole has failed.
+        EXPECT_EQ(TextPuts("", file), !c.failWrite);
+        EXPECT_EQ(TextClose(file), !c.failWrite);
+        FaultsClear();
         EXPECT_EQ(Show(testfiles::ReadBytes(path).value_or("<missing>")), Show(c.after));
 #ifdef _WIN32
         // The real runtime appends the same bytes. Not after a final Ctrl-Z: Wine's runtime,
