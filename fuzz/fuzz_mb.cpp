@@ -4,6 +4,8 @@
 
 #include <stdlib.h>
 
+#include <initializer_list>
+
 #include "image/image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
