@@ -40,11 +40,10 @@ TEST(ColourCensus, CountsDistinctValues) {
     }
     for (int32_t bpp : {1, 8, 24, 32}) {  // no pixels, no colours
         Image image;
-        image.bitsPerPixel = bpp;
-        image.width = image.height = 4;
+        image.bitsPerPixel = bpp, image.width = image.height = 4;
         ColourTree tree = {0, nullptr};
-        EXPECT_EQ(image.ImageCountColours(), 0) << bpp;
-        EXPECT_FALSE(image.ImageCollectColours(&tree) || tree.root) << bpp;
+        EXPECT_FALSE(image.ImageCountColours() || image.ImageCollectColours(&tree) || tree.root)
+            << bpp;
     }
 }
 
@@ -58,47 +57,40 @@ std::string Shape(const ColourNode* n) {
 }
 
 // Equal pixels are gathered before they reach the tree; the tree must still be the one that
-// adding each pixel in turn builds.
+// adding each pixel in turn builds. After a failed allocation the census counts the values it
+// took in until then, and collecting stops there, even when a later value needs no new node.
 TEST(ColourCensus, CollectsTheTreeOfPixelByPixelAdds) {
-    Image indexed, wide, bitmap;
+    Image indexed, wide, bitmap, four, five;
     SetImage(indexed, 8, 7, 1, {0, 1, 1, 2, 0, 0, 2}, {5, 0, 0, 0, 1, 0, 0, 0, 9, 0, 0, 0});
     SetImage(wide, 32, 7, 1,
              {5, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 9, 0, 0, 0, 5, 0, 0, 0, 5, 0, 0, 0, 9, 0, 0, 0});
     SetImage(bitmap, 1, 3, 1, {0x1F});  // one colour, recorded from the first byte
+    SetImage(four, 8, 4, 1, {0, 1, 2, 3});
+    SetImage(five, 24, 5, 1, {0, 0, 1, 0, 0, 2, 0, 0, 3, 0, 0, 4, 0, 0, 1});
     const std::string chain = "5000000:3[1000000:2|9000000:2]";
-    for (const auto& [image, shape] :
-         {std::make_pair(&indexed, chain), std::make_pair(&wide, chain),
-          std::make_pair(&bitmap, std::string("1f1f1f:1"))}) {
-        ColourTree tree = {0, nullptr};
-        ASSERT_TRUE(image->ImageCollectColours(&tree));
-        EXPECT_EQ(Shape(tree.root), shape);
-        EXPECT_EQ(tree.count, std::count(shape.begin(), shape.end(), ':'));
-        ColourTreeDestroy(&tree);
-        EXPECT_TRUE(tree.count == 0 && tree.root == nullptr);
-    }
-}
-
-// After a failed allocation the census counts the values it took in until then, and
-// collecting stops there, even when a later value needs no new node.
-TEST(ColourCensus, FailedAllocationCountsWhatWasTakenIn) {
-    Image indexed, wide;
-    SetImage(indexed, 8, 4, 1, {0, 1, 2, 3});
-    SetImage(wide, 24, 5, 1, {0, 0, 1, 0, 0, 2, 0, 0, 3, 0, 0, 4, 0, 0, 1});
-    // Allocations that succeed, then the count and the nodes collected (above 8 bpp the count
-    // allocates a bucket table first).
-    const std::tuple<const Image*, int, int32_t, int32_t> cases[] = {
-        {&indexed, 0, 0, 0}, {&indexed, 2, 2, 2}, {&wide, 0, 0, 0},
-        {&wide, 1, 0, 1},    {&wide, 3, 2, 3},
+    // Allocations that succeed (all when negative), the count, the tree collected (above 8 bpp
+    // the count allocates a bucket table first).
+    const std::tuple<const Image*, int, int32_t, std::string> cases[] = {
+        {&indexed, -1, 3, chain},
+        {&wide, -1, 3, chain},
+        {&bitmap, -1, 1, "1f1f1f:1"},
+        {&four, 0, 0, ""},
+        {&four, 2, 2, "0:1[|1000000:1]"},
+        {&five, 0, 0, ""},
+        {&five, 1, 0, "1:1"},
+        {&five, 3, 2, "1:1[|2:1[|3:1]]"},
     };
-    for (const auto& [image, successes, counted, collected] : cases) {
+    for (const auto& [image, successes, counted, shape] : cases) {
         SCOPED_TRACE(testing::Message() << image->bitsPerPixel << " bpp, " << successes);
         AllocationFailure failure(successes);
         EXPECT_EQ(image->ImageCountColours(), counted);
         AllocationFailure again(successes);
         ColourTree tree = {0, nullptr};
-        EXPECT_FALSE(image->ImageCollectColours(&tree));
-        EXPECT_EQ(tree.count, collected);
+        EXPECT_EQ(image->ImageCollectColours(&tree), successes < 0);
+        EXPECT_EQ(Shape(tree.root), shape);
+        EXPECT_EQ(tree.count, std::count(shape.begin(), shape.end(), ':'));
         ColourTreeDestroy(&tree);
+        EXPECT_TRUE(tree.count == 0 && tree.root == nullptr);
     }
 }
 

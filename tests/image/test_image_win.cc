@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "image/image_win.h"
 #include "tests/image/image_fixtures.h"
 
@@ -13,29 +15,25 @@ TEST(ImageToBitmap, ShowsThePixelsBlendedWithTheBackground) {
     // from 32 bpp pixels.
     const Bytes palette = {0, 200, 10, 20, 255, 0, 0, 0, 128, 0, 0, 0};
     const uint32_t opaque = 0xC80A14, face = 0xD4D0C8, half = 106 << 16 | 104 << 8 | 100;
-    Image indexed, deep;
+    Image indexed, deep, empty;
     SetImage(indexed, 8, 3, 2, {0, 1, 2, 2, 1, 0}, palette);
     SetImage(deep, 32, 3, 1, palette);
-    const struct {
-        const Image* image;
-        std::vector<uint32_t> pixels;  // 0x00RRGGBB, top row first
-    } cases[] = {{&indexed, {opaque, face, half, half, face, opaque}},
-                 {&deep, {opaque, face, half}}};
-    for (const auto& c : cases) {
-        HBITMAP bitmap = ImageToBitmap(c.image, RGB(212, 208, 200), false);
+    for (const auto& [image, want] :  // 0x00RRGGBB, top row first
+         {std::make_pair(&indexed, std::vector<uint32_t>{opaque, face, half, half, face, opaque}),
+          std::make_pair(&deep, std::vector<uint32_t>{opaque, face, half})}) {
+        HBITMAP bitmap = ImageToBitmap(image, RGB(212, 208, 200), false);
         ASSERT_NE(bitmap, nullptr);
         BITMAPINFO info = {};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), c.image->width, -c.image->height, 1, 32};
-        std::vector<uint32_t> pixels(c.pixels.size());
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), image->width, -image->height, 1, 32};
+        std::vector<uint32_t> pixels(want.size());
         HDC screen = GetDC(nullptr);
-        EXPECT_EQ(GetDIBits(screen, bitmap, 0, static_cast<UINT>(c.image->height), pixels.data(),
+        EXPECT_EQ(GetDIBits(screen, bitmap, 0, static_cast<UINT>(image->height), pixels.data(),
                             &info, DIB_RGB_COLORS),
-                  c.image->height);
+                  image->height);
         ReleaseDC(nullptr, screen);
         DeleteObject(bitmap);
-        EXPECT_EQ(pixels, c.pixels);
+        EXPECT_EQ(pixels, want);
     }
-    Image empty;
     EXPECT_EQ(ImageToBitmap(&empty, RGB(1, 2, 3), false), nullptr);
 }
 

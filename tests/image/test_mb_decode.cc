@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <tuple>
 #include <utility>
 
 #include "tests/image/image_fixtures.h"
@@ -16,12 +17,7 @@ struct Picture {
     Bytes body, palette, pixels;  // palette: all its bytes, or empty when there is none
 };
 
-Bytes Ramp(size_t n) {
-    Bytes b(n);
-    for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(i * 7);
-    return b;
-}
-
+const Bytes kPal256 = Repeat(128, {1, 2, 3, 4, 5, 6, 7, 8});
 const Bytes kPal1 = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
 const Bytes kOne = {1, 0, 9, 9, 9, 9};  // a palette part of one entry
 const Bytes kPal9 = Cat({{9, 9, 9, 9}, Bytes(1020)});
@@ -35,8 +31,8 @@ const Picture kValid[] = {
     {8, 2, 1, 0, {0xE0, 0x5F}, {}, {0xE0, 0x5F}},
     {16, 2, 1, 1, {0x1F, 0x01, 0x1E}, {}, {0xFF, 0xFF, 0x80, 0x00}},
     // 8 bpp: a full palette; count 256, then runs of 3 and 4.
-    {2, 2, 2, 0, Cat({Ramp(1024), {0, 1, 2, 255}}), Ramp(1024), {0, 1, 2, 255}},
-    {7, 1, 2, 1, Cat({{0, 1}, Ramp(1024), {2, 1, 3, 0}}), Ramp(1024), {1, 1, 1, 0, 0, 0, 0}},
+    {2, 2, 2, 0, Cat({kPal256, {0, 1, 2, 255}}), kPal256, {0, 1, 2, 255}},
+    {7, 1, 2, 1, Cat({{0, 1}, kPal256, {2, 1, 3, 0}}), kPal256, {1, 1, 1, 0, 0, 0, 0}},
     // Scheme 2: FE is a pixel, FF 00 v gives 4 (v may be FF), FF 08 v gives 12.
     {18, 1, 2, 2, Cat({kOne, {0x07, 0xFE, 0xFF, 0x00, 0xFF, 0xFF, 0x08, 0x09}}), kPal9,
      Cat({{7, 0xFE}, Bytes(4, 255), Bytes(12, 9)})},
@@ -71,11 +67,10 @@ void ExpectFailure(const Bytes& data, size_t size, int result, int successes = -
     Image image;
     ASSERT_EQ(image.ImageLoadMb(picture.data(), picture.size()), MbOk);
     const auto state = [&image] {
-        return std::vector<intptr_t>{image.width, image.height, image.bitsPerPixel,
-                                     reinterpret_cast<intptr_t>(image.palette),
-                                     reinterpret_cast<intptr_t>(image.pixels)};
+        return std::make_tuple(image.width, image.height, image.bitsPerPixel, image.palette,
+                               image.pixels);
     };
-    const std::vector<intptr_t> loaded = state();
+    const auto loaded = state();
     std::unique_ptr<uint8_t[]> copy(result == MbNoData ? nullptr : new uint8_t[size]);
     if (copy) std::copy_n(data.begin(), size, copy.get());
     FakeAlloc::Reset();
@@ -83,8 +78,7 @@ void ExpectFailure(const Bytes& data, size_t size, int result, int successes = -
     ASSERT_EQ(image.ImageLoadMb(copy.get(), size), result) << "size " << size;
     // Nothing is allocated for a block too big to exist or that the data could never fill.
     EXPECT_LE(FakeAlloc::largest, 4096u);
-    EXPECT_EQ(state(),
-              result == MbNoData || result == MbBadMagic ? loaded : std::vector<intptr_t>(5));
+    EXPECT_EQ(state(), result == MbNoData || result == MbBadMagic ? loaded : decltype(loaded)());
 }
 
 // Each valid picture whole, then with bytes after its last packet (never read), then cut
