@@ -16,7 +16,7 @@ A mutant that does not compile is stillborn and not counted. Results go to
 build/mutate/results.tsv (NAME.tsv with --tree), one line a mutant; a second run with the same
 tests skips nothing.
 
-usage: tools/mutate.py [--list] [--match TEXT] [--stages host,win,e2e,fuzz] [--tree NAME]
+usage: tools/mutate.py [--list] [--match REGEX] [--stages host,win,e2e,fuzz] [--tree NAME]
 (--tree: another scratch worktree and results file, so two runs can go side by side.)
 """
 import argparse
@@ -131,7 +131,7 @@ def main():
     parser.add_argument("--stages", default="host,win,e2e,fuzz")
     parser.add_argument("--tree", default="tree")
     args = parser.parse_args()
-    chosen = [m for m in mutants() if args.match in m[0]]
+    chosen = [m for m in mutants() if re.search(args.match, m[0])]
     # The quick ones first: the Windows-only files' mutants need minutes each.
     chosen.sort(key=lambda m: m[1].endswith("_win.cpp"))
     if args.list:
