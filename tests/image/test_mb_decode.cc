@@ -36,9 +36,10 @@ const Picture kValid[] = {
     // Scheme 2: FE is a pixel, FF 00 v gives 4 (v may be FF), FF 08 v gives 12.
     {18, 1, 2, 2, Cat({kOne, {0x07, 0xFE, 0xFF, 0x00, 0xFF, 0xFF, 0x08, 0x09}}), kPal9,
      Cat({{7, 0xFE}, Bytes(4, 255), Bytes(12, 9)})},
-    // Scheme 3: 7F is a pixel, 80 v gives 3, FF v gives 130.
-    {134, 1, 2, 3, Cat({kOne, {0x7F, 0x80, 0x05, 0xFF, 0x09}}), kPal9,
-     Cat({{0x7F}, Bytes(3, 5), Bytes(130, 9)})},
+    // Scheme 3: 7F is a pixel, 80 v gives 3, FF v gives 130, A6 v 41 (its tail past the
+    // 16-byte stores is longer than 8).
+    {175, 1, 2, 3, Cat({kOne, {0x7F, 0x80, 0x05, 0xFF, 0x09, 0xA6, 0x06}}), kPal9,
+     Cat({{0x7F}, Bytes(3, 5), Bytes(130, 9), Bytes(41, 6)})},
     // Scheme 4: FD is a pixel, FF 00 v gives 4, FE m(16) v gives m + 260.
     {263, 2, 2, 4,
      Cat({kOne, {0xFD, 0xFF, 0x00, 0xFE, 0xFE, 0x00, 0x00, 0x07, 0xFE, 0x01, 0x00, 0x08}}), kPal9,
