@@ -90,6 +90,12 @@ TEST_F(RestoreRun, ShowsTheBoxesOfEachOutcome) {
         {"answer no", Plain, kPatched, IDNO, {kConfirmBox}, kPatched},
         {"only IDYES consents", Plain, kPatched, IDOK, {kConfirmBox}, kPatched},
         {"upper case", Plain, upper, IDYES, {kConfirmBox, kRestoredBox}, "a b\r\n"},
+        {"one-byte head and tail",
+         Plain,
+         "\n" + kEntry + "\ny",
+         IDYES,
+         {kConfirmBox, kRestoredBox},
+         "\ny"},
         {"read-only", ReadOnly, kPatched, IDYES, {kConfirmBox, kErrorBox}, kPatched},
         {"folder named hosts", Folder, "", IDYES, {kErrorBox}, "(folder)"},
         // hosts is a second name of the file "other": both names must give the same bytes.
