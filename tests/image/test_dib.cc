@@ -29,6 +29,7 @@ TEST(ImageToDib, BlendsAndReordersColours) {
         // Palette entries blended with the background; the divisions truncate.
         {8, kFace, 40, {30, 20, 10, 0}, {0, 10, 20, 30}},
         {8, kFace, 40, {200, 208, 212, 0}, {255, 10, 20, 30}},
+        {8, kWhite, 40, {1, 1, 1, 0}, {1, 0, 0, 0}},  // the least transparency still blends
         {1, kWhite, 40, {128, 128, 128, 0}, {128, 0, 0, 0}},
         {8, 0, 40, {127, 127, 127, 0}, {128, 255, 255, 255}},
         {8, kFace, 40, {50, 100, 53, 0}, {64, 0, 64, 0}},
@@ -62,8 +63,8 @@ TEST(ImageToDib, BlendsAndReordersColours) {
     }
 }
 
-// A stride of 0 marks a refusal, with nothing allocated: no depth, an unknown depth, and
-// blocks of 2^31 bytes or more.
+// A stride of 0 marks a refusal, with nothing allocated: no depth, an unknown depth, a
+// negative width, and blocks of 2^31 bytes or more.
 TEST(ImageToDib, LaysOutHeaderAndRowsBottomUp) {
     const std::tuple<int32_t, int32_t, int32_t, size_t, size_t, size_t> cases[] = {
         // bpp, width, height, source row, stride, offset of the rows
@@ -73,6 +74,7 @@ TEST(ImageToDib, LaysOutHeaderAndRowsBottomUp) {
         {32, 3, 3, 12, 12, 40},    {32, 5, 0, 20, 20, 40},      {0, 0, 0, 0, 0, 0},
         {16, 1, 1, 0, 0, 0},       {8, 1, 1 << 29, 0, 0, 0},    {32, 1 << 29, 1, 0, 0, 0},
         {24, 1 << 29, 2, 0, 0, 0}, {1, 1, INT32_MAX, 0, 0, 0},  {8, INT32_MAX, INT32_MAX, 0, 0, 0},
+        {8, -1, 3, 0, 0, 0},
     };
     for (const auto& [bpp, width, height, sourceRow, stride, bitsOffset] : cases) {
         SCOPED_TRACE(testing::Message() << bpp << " bpp, " << width << " x " << height);
