@@ -40,6 +40,8 @@ const Picture kValid[] = {
     // 16-byte stores is longer than 8).
     {175, 1, 2, 3, Cat({kOne, {0x7F, 0x80, 0x05, 0xFF, 0x09, 0xA6, 0x06}}), kPal9,
      Cat({{0x7F}, Bytes(3, 5), Bytes(130, 9), Bytes(41, 6)})},
+    // Only its best packets: the data is just enough, which the check before decoding allows.
+    {650, 1, 2, 3, Cat({kOne, Repeat(5, {0xFF, 0x09})}), kPal9, Bytes(650, 9)},
     // Scheme 4: FD is a pixel, FF 00 v gives 4, FE m(16) v gives m + 260.
     {263, 2, 2, 4,
      Cat({kOne, {0xFD, 0xFF, 0x00, 0xFE, 0xFE, 0x00, 0x00, 0x07, 0xFE, 0x01, 0x00, 0x08}}), kPal9,

@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/faults.h"
 #include "platform/text_file.h"
 #include "tests/support/test_files.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 using testfiles::Show;
 
@@ -144,6 +149,16 @@ TEST(TextFileOpen, RefusesWhatIsNotAFileOrMode) {
         EXPECT_EQ(TextOpen(path.c_str(), mode), nullptr) << path << " " << mode;
     }
     EXPECT_EQ(TextOpen(nullptr, "rt"), nullptr);
+#ifndef _WIN32
+    // A pipe cannot be searched for its end; its stream is closed again.
+    ASSERT_EQ(mkfifo(dir.Join("pipe").c_str(), 0600), 0);
+    const auto openFiles = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto before = openFiles();
+    EXPECT_EQ(TextOpen(dir.Join("pipe").c_str(), "a+t"), nullptr);
+    EXPECT_EQ(openFiles(), before);
+#endif
     EXPECT_FALSE(Exists(dir.Join("missing")));
     EXPECT_EQ(ReadBytes(readOnly), "T");
 }
