@@ -143,8 +143,10 @@ class PatchSequenceTest : public ::testing::Test {
                                              : !file || testfiles::WriteBytes(path, c.before));
         ASSERT_TRUE(c.hosts != Hosts::ReadOnly || testfiles::SetReadOnly(path, true));
         if (c.fault) FaultArm(*c.fault, 0);
+        const long handles = testfiles::OpenHandles();
         RecordingSink sink = Run(c.platformId, windows_, system_);
         FaultsClear();
+        EXPECT_EQ(testfiles::OpenHandles(), handles);  // files and the lock closed again
 
         bool patched = std::count(sink.events.begin(), sink.events.end(),
                                   "status 1003 Live Messenger's adverts removed. :p") == 1;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <vector>
 
 #ifdef _WIN32
@@ -179,6 +180,16 @@ std::string ListDir(const std::string& path) {
     std::string out;
     for (auto& name : names) out += (out.empty() ? "" : " ") + name;
     return out;
+}
+
+long OpenHandles() {
+#ifdef _WIN32
+    DWORD count = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &count);
+    return static_cast<long>(count);
+#else
+    return static_cast<long>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
+#endif
 }
 
 std::string Show(const std::string& bytes) {

@@ -40,6 +40,9 @@ bool RemoveLink(const std::string& link);
 // Names of the entries of a folder, sorted.
 std::string ListDir(const std::string& path);
 
+// Handles (Windows) or descriptors (elsewhere) the process holds open: a leak check.
+long OpenHandles();
+
 // Bytes shown with CR, LF and other controls spelled out, for failure messages.
 std::string Show(const std::string& bytes);
 
