@@ -8,7 +8,7 @@
 //   --answer yes|no        the answer to a Yes/No box (default no)
 //   --close ok|cancel|close  how the dialog is ended (default ok: the OK button is clicked)
 //   --messenger N          first start e2e_messenger with N hidden windows
-//   --expect-pauses MS     compare the time from the first status line to OK with MS
+//   --expect-pauses MS     print the time from the first status line to OK unless it fits MS
 //   --banner               check the banner: drawn, cycling, hover tint, clicks
 //   --hover                move the mouse over the banner (before a screenshot)
 //   --screenshot FILE      after OK is enabled, save the screen as a .bmp

@@ -3,6 +3,7 @@
 # usage: console_test.sh VANTREL_CONSOLE ADVERT_HOST
 set -uo pipefail
 console=$1
+host=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 win=$work/win
@@ -14,7 +15,7 @@ yes=$confirm$'\nanswer yes\nmessage 0x40 Vantrel: Adverts has ben restored!'
 nothing='message 0x40 Vantrel: Adverts has not been removed.\nSo there is nothing to restore.'
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-patched() { printf 'T\r\n\r\n0.0.0.0         %s\r\n' "$2" > "$1"; }
+patched() { printf 'T\r\n\r\n0.0.0.0         %s\r\n' "$host" > "$1"; }
 check() {  # OUTPUT STATUS ARGS...: exactly that output and status, nothing on standard error
   local want=$1 status=$2 out
   shift 2
@@ -26,9 +27,9 @@ check() {  # OUTPUT STATUS ARGS...: exactly that output and status, nothing on s
 
 # The NT family by default; the answer is no unless told; a line feed shows as \n. Platform
 # ids 0 and 1 read the Windows folder; --system-dir replaces the system folder.
-patched "$hosts" "$2"
-patched "$win/hosts" "$2"
-patched "$work/sys/drivers/etc/hosts" "$2"
+patched "$hosts"
+patched "$win/hosts"
+patched "$work/sys/drivers/etc/hosts"
 check "$no" 0 --windows-dir "$win"
 check "$yes" 0 --windows-dir "$win" --answer yes
 check "$nothing" 0 --windows-dir "$win" --answer yes
@@ -42,10 +43,10 @@ check 'message 0x30 Vantrel: Error rewriting host file!' 1 --windows-dir "$win" 
 rmdir "$hosts"
 # While the question is open a line is added, or the entry taken out: the cut is made on
 # what the file holds when the answer comes.
-patched "$hosts" "$2"
+patched "$hosts"
 check "$yes" 0 --windows-dir "$win" --answer yes --while-asked "printf 'U\r\n' >> '$hosts'"
 cmp -s "$hosts" <(printf 'T\r\nU\r\n') || fail "edit while asked lost"
-patched "$hosts" "$2"
+patched "$hosts"
 check "$confirm"$'\nanswer yes\n'"$nothing" 0 --windows-dir "$win" --answer yes \
   --while-asked "printf 'T\r\n' > '$hosts'"
 
