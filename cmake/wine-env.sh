@@ -21,8 +21,9 @@ else
   WINE=wine
 fi
 export WINE WINEPREFIX="$prefix" WINEDEBUG="${WINEDEBUG:--all}"
-# No Mono or Gecko installer dialogs: nothing here needs them.
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# No Mono or Gecko installer dialogs: nothing here needs them. No debugger on a crash either:
+# under an emulated i386 it would run for minutes instead of letting the test fail.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}"
 
 if [ "$(id -u)" = 0 ] && id "$user" >/dev/null 2>&1; then
   mkdir -p "$prefix"
@@ -36,11 +37,11 @@ fi
 
 mkdir -p "$prefix"
 if [ ! -f "$prefix/system.reg" ]; then
-  "$WINE" wineboot -i >/dev/null 2>&1 || true
+  timeout 600 "$WINE" wineboot -i >/dev/null 2>&1 || true
   # Without a window manager, showing or hiding a window would stall for seconds.
   "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
   # The registry reaches its files when the server ends.
-  wineserver -w
+  timeout 120 wineserver -w
   [ -f "$prefix/system.reg" ] || { echo "wine-env.sh: $WINE made no prefix in $prefix" >&2; exit 1; }
 fi
 set +e

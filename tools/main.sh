@@ -19,15 +19,18 @@ zip=$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' build/win32/CPackC
 echo "== release zip: $root/build/win32/$zip"
 bin=$root/build/$QUORVEL_WINE_PRESET
 if [ "$QUORVEL_WINE_PRESET" = win64 ]; then
-  echo "== this machine runs no 32-bit code: running the 64-bit build of the same sources"
+  echo "== this machine cannot run 32-bit Wine: running the 64-bit build of the same sources"
   export QUORVEL_WINE_BITS=64
+elif [ "$QUORVEL_I386_EMULATED" = 1 ]; then
+  echo "== 32-bit programs run through an emulator (binfmt_misc): the shipped quorvel.exe"
 fi
 
 work=$root/build/main
 prefix=$work/prefix
 hosts=$prefix/drive_c/windows/system32/drivers/etc/hosts
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
-wine_env() { "$root/cmake/wine-env.sh" "$prefix" "$@"; }
+# No Wine step may hang the job.
+wine_env() { timeout 600 "$root/cmake/wine-env.sh" "$prefix" "$@"; }
 
 echo "== a throwaway Windows: $prefix"
 rm -rf "$work"
@@ -44,7 +47,8 @@ wine_env boot
 
 echo "== hosts file before"
 od -c "$hosts"
-echo "== running quorvel.exe (about 8 seconds)"
+format=$(objdump -f "$bin/remover/quorvel.exe" | sed -n 's/.*file format //p')
+echo "== running $bin/remover/quorvel.exe ($format, about 8 seconds)"
 cp "$hosts" "$work/hosts.before"
 wine_env sh "$work/run.sh" quorvel
 tr -d '\r' < "$work/quorvel.txt"

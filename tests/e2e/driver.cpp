@@ -9,6 +9,7 @@
 //   --close ok|cancel|close  how the dialog is ended (default ok: the OK button is clicked)
 //   --messenger N          first start e2e_messenger with N hidden windows
 //   --expect-pauses MS     print the time from the first status line to OK unless it fits MS
+//   --pause-slack MS       how late that time may be (default 4000)
 //   --banner               check the banner: drawn, cycling, hover tint, clicks
 //   --hover                move the mouse over the banner (before a screenshot)
 //   --screenshot FILE      after OK is enabled, save the screen as a .bmp
@@ -31,7 +32,7 @@ struct Options {
     std::string program, close = "ok", screenshot, out;
     bool dialog = false, answerYes = false, banner = false, hover = false;
     int messenger = -1;
-    long expectPauses = -1;
+    long expectPauses = -1, pauseSlack = 4000;
 };
 
 DWORD g_pid = 0;
@@ -323,6 +324,8 @@ bool ParseArgs(int argc, char** argv, Options* o) {
             o->messenger = atoi(argv[++i]);
         } else if (arg == "--expect-pauses" && value) {
             o->expectPauses = atol(argv[++i]);
+        } else if (arg == "--pause-slack" && value) {
+            o->pauseSlack = atol(argv[++i]);
         } else if (arg[0] != '-' && o->program.empty()) {
             o->program = arg;
         } else {
@@ -367,7 +370,8 @@ bool RunDialog(const Options& o, HANDLE process) {
     // Only the dialog's own pauses are real sleeps; Sleep never returns early, and a loaded
     // machine adds time, never takes it away.
     long late = static_cast<long>(measured) - o.expectPauses;
-    if (o.expectPauses >= 0 && (late < -100 || late > 4000)) printf("pauses %lu\n", measured);
+    if (o.expectPauses >= 0 && (late < -100 || late > o.pauseSlack))
+        printf("pauses %lu\n", measured);
     if (o.banner) CheckBanner(dialog, o.program);
     if (o.hover) {
         RECT r = ClientRect(dialog, 1005);
