@@ -23,7 +23,7 @@ function(quorvel_add_gtest name)
   endif()
   if(CMAKE_CROSSCOMPILING)
     add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-    set_tests_properties(${name} PROPERTIES LABELS wine)
+    set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 600)
   else()
     # Natively under memcheck: a leak, or a read or write outside a block, fails the test.
     add_test(NAME ${name}
