@@ -36,8 +36,8 @@ TEST(ColourCensus, CountsDistinctValues) {
         {"8 bpp levels", 8, 3, 2, {0, 5, 5, 255, 0, 7}, {}, 4},
         {"8 bpp third node fails", 8, 5, 1, {0, 1, 0, 2, 3}, {}, 2, 2},
         {"8 bpp no pixels", 8, 4, 4, {}, distinct, 0},
-        // Above 8 bpp all bytes count: pixels 1 and 2 share a bucket, 3 is 1, 4 is in the last.
-        {"24 bpp", 24, 4, 1, {255, 0, 0, 0, 0, 255, 255, 0, 0, 0, 255, 255}, {}, 3},
+        // Above 8 bpp all bytes count: 1 and 2 share a bucket, 3 is 1, 4 and 5 in the last, first.
+        {"24 bpp", 24, 5, 1, {255, 0, 0, 0, 0, 255, 255, 0, 0, 0, 255, 255, 0, 0, 0}, {}, 4},
         {"24 bpp no rows", 24, 3, 0, {0}, {}, 0},
         {"24 bpp bucket table fails", 24, 2, 1, {1, 0, 0, 2, 0, 0}, {}, 0, 0},
         {"24 bpp third node fails", 24, 4, 1, {1, 0, 0, 2, 0, 0, 3, 0, 0, 4, 0, 0}, {}, 2, 3},
