@@ -3,8 +3,8 @@
 
 #include <string.h>
 
-#include "image/image.h"
 #include "image/image_alloc.h"
+#include "image/image_internal.h"
 
 namespace {
 

@@ -37,34 +37,6 @@ enum PaletteCycleResult : int32_t {
     PaletteBadStep = 2,  // the step's low byte is 0 or does not divide 255
 };
 
-// A colour as the census orders it: byte 0 (transparency, or a level) is the most significant.
-typedef uint32_t ColourValue;
-
-inline ColourValue ColourValueOf(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
-    return static_cast<ColourValue>(b0) << 24 | static_cast<ColourValue>(b1) << 16 |
-           static_cast<ColourValue>(b2) << 8 | b3;
-}
-
-struct ColourNode {
-    ColourValue value;
-    int32_t occurrences;
-    ColourNode* left;   // smaller values
-    ColourNode* right;  // greater values
-};
-
-// An unbalanced ordered tree of the distinct values added; start it as {0, nullptr}.
-struct ColourTree {
-    int32_t count;  // nodes made, that is distinct values added
-    ColourNode* root;
-};
-
-// Adds one occurrence of value. False when a new node could not be allocated; the tree is
-// then as it was.
-bool ColourTreeAdd(ColourTree* tree, ColourValue value);
-// Frees every node and leaves the tree empty. Iterative, so a degenerate chain of any depth
-// cannot exhaust the stack.
-void ColourTreeDestroy(ColourTree* tree);
-
 // A decoded picture. Empty: all numbers 0 and both pointers null. Loaded: pixels not null,
 // palette not null exactly for MB image types 0 (2 entries) and 2 (256 entries). Pixel rows
 // are top row first and tightly packed: 1 bpp rows of (width + 7) / 8 bytes with the leftmost
@@ -93,12 +65,6 @@ class Image {
     // Number of distinct colours: by buckets above 8 bpp, by one tree otherwise. When a node
     // or the bucket table cannot be allocated, the count of the values taken in until then.
     int32_t ImageCountColours() const;
-    int32_t ImageCountColoursByTree() const;
-    // Adds the image's colour values to the caller's tree, in pixel order. False when pixels
-    // is null (nothing added) or a node could not be allocated (adding stopped there).
-    bool ImageCollectColours(ColourTree* tree) const;
-    // 24 and 32 bpp only; any other depth, or no pixels, gives 0.
-    int32_t ImageCountColoursByBuckets() const;
 
     // Moves red and blue of each used palette entry one step round the colour cycle; only the
     // low byte of step counts. Returns a PaletteCycleResult.
@@ -139,12 +105,5 @@ bool ImageDibLayout(int32_t bitsPerPixel, int64_t width, int64_t height, DibLayo
 // Returns a block the caller frees with free(), or null for an unsupported depth, a block
 // whose size does not fit in signed 32 bits, or a failed allocation. The image is only read.
 uint8_t* ImageToDib(const Image* image, uint32_t background, bool premultiply);
-
-// Blends one group (transparency, red, green, blue) with the background in place; the
-// transparency becomes 0.
-void BlendWithBackground(uint8_t* group, uint32_t background);
-
-// Reverses the byte order of each of `count` 4-byte groups in place.
-void ReverseQuadBytes(uint8_t* groups, int32_t count);
 
 #endif

@@ -73,7 +73,7 @@ void BannerOnMouse(HWND dialog, Image& banner, UINT message, LPARAM lParam) {
             banner.SetBannerTint(kHoverTint);
             Redraw(dialog);
         }
-        SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
+        SetCursor(LoadCursorA(nullptr, IDC_HAND));
         if (message == WM_LBUTTONUP) {
             OpenProductPage(dialog, QUORVEL_PRODUCT_URL);
         }

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "image/image.h"
+#include "remover/control_ids.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ BOOL CALLBACK Collect(HWND window, LPARAM lParam) {
     GetWindowThreadProcessId(window, &pid);
     if (pid != g_pid || ClassOf(window) != "#32770" || !IsWindowVisible(window)) return TRUE;
     Found* found = reinterpret_cast<Found*>(lParam);
-    if (TextOf(window) == "Quorvel" && GetDlgItem(window, 1000)) {
+    if (TextOf(window) == "Quorvel" && GetDlgItem(window, IDC_SEARCH_LINE)) {
         found->dialog = window;
     } else {
         found->boxes.push_back(window);
@@ -185,7 +186,7 @@ RECT ClientRect(HWND dialog, int id) {
 // The picture the program carries, read from its own resource.
 bool LoadBanner(const std::string& program, Image* banner) {
     HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    HRSRC found = module ? FindResourceA(module, MAKEINTRESOURCEA(103), "MBM") : nullptr;
+    HRSRC found = module ? FindResourceA(module, MAKEINTRESOURCEA(IDR_BANNER), RT_MBM) : nullptr;
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     const void* data = loaded ? LockResource(loaded) : nullptr;
     bool ok = data && banner->ImageLoadMb(data, SizeofResource(module, found)) == MbOk;
@@ -197,7 +198,7 @@ bool LoadBanner(const std::string& program, Image* banner) {
 // seen to show the dialog's face colour and every ink pixel the same colour; else why not.
 std::string Ink(HWND dialog, const Image& banner, COLORREF* ink) {
     RECT r;
-    GetWindowRect(GetDlgItem(dialog, 1005), &r);
+    GetWindowRect(GetDlgItem(dialog, IDC_BANNER), &r);
     int width, height;
     std::vector<uint32_t> shown = Grab(r, &width, &height);
     if (width != banner.width || height != banner.height) return "wrong size";
@@ -245,7 +246,7 @@ void Mouse(HWND dialog, UINT message, LONG x, LONG y) {
 
 void CheckBanner(HWND dialog, const std::string& program) {
     Image banner;
-    RECT r = ClientRect(dialog, 1005);
+    RECT r = ClientRect(dialog, IDC_BANNER);
     LONG cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
     if (!LoadBanner(program, &banner)) {
         printf("banner decoded no\n");
@@ -346,7 +347,7 @@ bool RunDialog(const Options& o, HANDLE process) {
         Found found = Scan();
         for (HWND box : found.boxes) Answer(box, "message", o);
         if (found.dialog) dialog = found.dialog;
-        if (dialog && !firstStatus && !TextOf(GetDlgItem(dialog, 1000)).empty()) {
+        if (dialog && !firstStatus && !TextOf(GetDlgItem(dialog, IDC_SEARCH_LINE)).empty()) {
             firstStatus = GetTickCount();
         }
         // OK is disabled before the first status line is set; only then does it count.
@@ -355,17 +356,17 @@ bool RunDialog(const Options& o, HANDLE process) {
     }
     if (!okEnabled) return true;
     DWORD measured = GetTickCount() - firstStatus;
-    for (int id = 1000; id <= 1004; ++id) {
+    for (int id = IDC_SEARCH_LINE; id <= IDC_VISIT_LINE; ++id) {
         printf("status %d %s\n", id, Escape(TextOf(GetDlgItem(dialog, id))).c_str());
     }
-    RECT own, desktop, banner = ClientRect(dialog, 1005);
+    RECT own, desktop, banner = ClientRect(dialog, IDC_BANNER);
     GetWindowRect(dialog, &own);
     GetWindowRect(GetDesktopWindow(), &desktop);
     bool centred = own.left == (desktop.right - (own.right - own.left)) / 2 &&
                    own.top == (desktop.bottom - (own.bottom - own.top)) / 2;
     printf("enabled ok %d banner %d size %ldx%ld centred %d\n",
            IsWindowEnabled(GetDlgItem(dialog, IDOK)) ? 1 : 0,
-           IsWindowEnabled(GetDlgItem(dialog, 1005)) ? 1 : 0, banner.right - banner.left,
+           IsWindowEnabled(GetDlgItem(dialog, IDC_BANNER)) ? 1 : 0, banner.right - banner.left,
            banner.bottom - banner.top, centred ? 1 : 0);
     // Only the dialog's own pauses are real sleeps; Sleep never returns early, and a loaded
     // machine adds time, never takes it away.
@@ -374,7 +375,7 @@ bool RunDialog(const Options& o, HANDLE process) {
         printf("pauses %lu\n", measured);
     if (o.banner) CheckBanner(dialog, o.program);
     if (o.hover) {
-        RECT r = ClientRect(dialog, 1005);
+        RECT r = ClientRect(dialog, IDC_BANNER);
         Mouse(dialog, WM_MOUSEMOVE, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
     }
     if (!o.screenshot.empty()) {

@@ -7,8 +7,7 @@
 void* ImageAllocate(size_t size) {
     ++FakeAlloc::count;
     if (size > FakeAlloc::largest) FakeAlloc::largest = size;
-    if (FakeAlloc::successesLeft == 0) return nullptr;
-    if (FakeAlloc::successesLeft > 0) --FakeAlloc::successesLeft;
+    if (FakeAlloc::successesLeft >= 0 && FakeAlloc::successesLeft-- == 0) return nullptr;
     void* block = malloc(size);
     if (block) memset(block, 0xA5, size);
     return block;

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <vector>
 
@@ -24,29 +25,29 @@ inline Bytes Repeat(size_t times, const Bytes& unit) {
     return all;
 }
 
-// MB data: the 12-byte header, then the body.
-inline Bytes Mb(int32_t width, int32_t height, uint8_t type, uint8_t compression, Bytes body) {
-    Bytes data = {'M', 'B'};
-    for (uint32_t v : {static_cast<uint32_t>(width), static_cast<uint32_t>(height)}) {
-        for (int shift = 0; shift < 32; shift += 8)
-            data.push_back(static_cast<uint8_t>(v >> shift));
-    }
-    return Cat({data, {type, compression}, body});
+inline Bytes Le32(uint32_t v) {
+    return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+            static_cast<uint8_t>(v >> 24)};
 }
 
-// Hand-made blocks for an image, which then owns them; an empty palette is none, any other is
-// padded with zeros.
+// MB data: the 12-byte header, then the body.
+inline Bytes Mb(int32_t width, int32_t height, uint8_t type, uint8_t compression, Bytes body) {
+    return Cat({{'M', 'B'}, Le32(width), Le32(height), {type, compression}, body});
+}
+
+// Hand-made blocks for an image, which then owns them: the pixels exactly as given (none when
+// empty), so that a read past them shows; an empty palette is none, any other is cut or padded
+// with zeros to the depth's 2 or 256 entries.
 inline void SetImage(Image& image, int32_t bpp, int32_t width, int32_t height, const Bytes& pixels,
                      const Bytes& palette = {}) {
     image.ImageFree();
-    image.width = width;
-    image.height = height;
-    image.bitsPerPixel = bpp;
-    image.pixels = static_cast<uint8_t*>(calloc(pixels.size() + 1, 1));
+    image.width = width, image.height = height, image.bitsPerPixel = bpp;
+    if (!pixels.empty()) image.pixels = static_cast<uint8_t*>(malloc(pixels.size()));
     if (!pixels.empty()) memcpy(image.pixels, pixels.data(), pixels.size());
     if (palette.empty()) return;
-    image.palette = static_cast<PaletteEntry*>(calloc(bpp == 1 ? 2 : 256, 4));
-    memcpy(image.palette, palette.data(), palette.size());
+    const size_t bytes = bpp == 1 ? 8 : 1024;
+    image.palette = static_cast<PaletteEntry*>(calloc(bytes, 1));
+    memcpy(image.palette, palette.data(), std::min(bytes, palette.size()));
 }
 
 inline Bytes PaletteBytes(const Image& image) {
@@ -64,7 +65,8 @@ struct FakeAlloc {
     static void Reset() { count = 0, largest = 0; }
 };
 
-// While it lives, the allocation after `successes` successful ones fails, and all after it.
+// While it lives, the allocation after `successes` successful ones fails; later ones succeed
+// again, so that what a failure stops shows.
 struct AllocationFailure {
     explicit AllocationFailure(int successes) { FakeAlloc::successesLeft = successes; }
     ~AllocationFailure() { FakeAlloc::successesLeft = -1; }

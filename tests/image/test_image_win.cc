@@ -21,6 +21,7 @@ TEST(ImageToBitmap, ShowsThePixelsBlendedWithTheBackground) {
     for (const auto& [image, want] :  // 0x00RRGGBB, top row first
          {std::make_pair(&indexed, std::vector<uint32_t>{opaque, face, half, half, face, opaque}),
           std::make_pair(&deep, std::vector<uint32_t>{opaque, face, half})}) {
+        SCOPED_TRACE(testing::Message() << image->bitsPerPixel << " bpp");
         HBITMAP bitmap = ImageToBitmap(image, RGB(212, 208, 200), false);
         ASSERT_NE(bitmap, nullptr);
         BITMAPINFO info = {};
