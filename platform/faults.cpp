@@ -4,7 +4,7 @@
 
 namespace {
 // Calls left before the point fails; negative when the point is not armed.
-int g_faultCountdown[static_cast<int>(Fault::Count)] = {-1, -1, -1, -1, -1};
+int g_faultCountdown[static_cast<int>(Fault::Count)] = {-1, -1, -1, -1, -1, -1, -1, -1};
 }  // namespace
 
 void FaultArm(Fault point, int skip) {

@@ -11,6 +11,9 @@ enum class Fault {
     Flush,          // flushing a stream
     Close,          // closing a stream that was written
     Replace,        // putting a new file in place of an old one
+    Seek,           // moving in a stream being appended to
+    Tell,           // asking such a stream its position
+    Truncate,       // cutting a file short
     Count
 };
 

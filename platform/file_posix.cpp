@@ -37,7 +37,8 @@ bool RemoveFile(const char* path) {
 }
 
 bool TruncateFile(FILE* file, long length) {
-    return fflush(file) == 0 && ftruncate(fileno(file), length) == 0;
+    return !FaultFires(Fault::Truncate) && fflush(file) == 0 &&
+           ftruncate(fileno(file), length) == 0;
 }
 
 bool FlushToDisk(FILE* file) {

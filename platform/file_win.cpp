@@ -17,7 +17,7 @@ bool RemoveFile(const char* path) {
 }
 
 bool TruncateFile(FILE* file, long length) {
-    return fflush(file) == 0 && _chsize(_fileno(file), length) == 0;
+    return !FaultFires(Fault::Truncate) && fflush(file) == 0 && _chsize(_fileno(file), length) == 0;
 }
 
 bool FlushToDisk(FILE* file) {

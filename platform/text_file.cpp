@@ -18,24 +18,27 @@ constexpr size_t kPathCapacity = 1024;
 struct TextFile {
     FILE* stream;
     bool append;
-    bool ctrlZEnds;     // reading: the first Ctrl-Z ends the data
     bool eof;           // reading: the data has ended
     bool failed;        // appending: a write or flush failed
     bool cutCtrlZ;      // appending: a final Ctrl-Z was cut at open
     bool created;       // appending: the open created the file
-    long lengthAtOpen;  // appending: the file's length once the Ctrl-Z was cut
+    long lengthAtOpen;  // appending: the file's length once the Ctrl-Z was cut; -1 until known
     char path[kPathCapacity];
 };
 
 namespace {
 
+bool Seek(FILE* stream, long offset, int origin) {
+    return !FaultFires(Fault::Seek) && fseek(stream, offset, origin) == 0;
+}
+
 // Cuts one final Ctrl-Z, as the runtime does when it opens a file for appending.
 bool PrepareAppend(TextFile* file) {
-    if (fseek(file->stream, 0, SEEK_END) != 0) return false;
-    long length = ftell(file->stream);
+    if (!Seek(file->stream, 0, SEEK_END)) return false;
+    long length = FaultFires(Fault::Tell) ? -1 : ftell(file->stream);
     if (length < 0) return false;
     if (length > 0) {
-        if (fseek(file->stream, length - 1, SEEK_SET) != 0) return false;
+        if (!Seek(file->stream, length - 1, SEEK_SET)) return false;
         if (getc(file->stream) == kCtrlZ) {
             if (!plat::TruncateFile(file->stream, length - 1)) return false;
             file->cutCtrlZ = true;
@@ -43,15 +46,17 @@ bool PrepareAppend(TextFile* file) {
         }
     }
     file->lengthAtOpen = length;
-    return fseek(file->stream, 0, SEEK_END) == 0;
+    return Seek(file->stream, 0, SEEK_END);
 }
 
-// Puts an append that failed back to the bytes the file had before the open.
+// Puts an append that failed back to the bytes the file had before the open. Before its
+// length is known nothing has been cut or written.
 void UndoAppend(const TextFile* file) {
     if (file->created) {
         plat::RemoveFile(file->path);
         return;
     }
+    if (file->lengthAtOpen < 0) return;
     FILE* stream = plat::OpenFile(file->path, "r+b");
     if (!stream) return;
     if (plat::TruncateFile(stream, file->lengthAtOpen) && file->cutCtrlZ &&
@@ -66,11 +71,7 @@ void UndoAppend(const TextFile* file) {
 TextFile* TextOpen(const char* path, const char* mode) {
     if (!path || !mode) return nullptr;
     bool append;
-    bool ctrlZEnds = false;
-    if (strcmp(mode, "rt") == 0) {
-        append = false;
-        ctrlZEnds = true;
-    } else if (strcmp(mode, "rtz") == 0) {
+    if (strcmp(mode, "rtz") == 0) {
         append = false;
     } else if (strcmp(mode, "a+t") == 0) {
         append = true;
@@ -90,15 +91,17 @@ TextFile* TextOpen(const char* path, const char* mode) {
     }
     file->stream = stream;
     file->append = append;
-    file->ctrlZEnds = ctrlZEnds;
+    file->lengthAtOpen = -1;
     memcpy(file->path, path, pathLength + 1);
-    if (append && !PrepareAppend(file)) {
+    bool prepared = !append || PrepareAppend(file);
+    // Empty as well: bytes found there belong to a writer that created it in the meantime.
+    file->created = append && !existed && file->lengthAtOpen <= 0 && !file->cutCtrlZ;
+    if (!prepared) {
         fclose(stream);
+        UndoAppend(file);
         free(file);
         return nullptr;
     }
-    // Empty as well: bytes found there belong to a writer that created it in the meantime.
-    file->created = append && !existed && file->lengthAtOpen == 0 && !file->cutCtrlZ;
     return file;
 }
 
@@ -111,7 +114,14 @@ int TextGetc(TextFile* file) {
         if (next != EOF) ungetc(next, file->stream);
         return '\r';
     }
-    if (c == EOF || (c == kCtrlZ && file->ctrlZEnds)) {
+    if (c == kCtrlZ) {
+        int next = getc(file->stream);
+        if (next == EOF)
+            c = EOF;
+        else
+            ungetc(next, file->stream);
+    }
+    if (c == EOF) {
         file->eof = true;
         return -1;
     }
@@ -124,7 +134,7 @@ bool TextEof(const TextFile* file) {
 
 bool TextPuts(const char* text, TextFile* file) {
     if (!file->append || file->failed) return false;
-    if (fseek(file->stream, 0, SEEK_END) != 0) {
+    if (!Seek(file->stream, 0, SEEK_END)) {
         file->failed = true;
         return false;
     }

@@ -56,7 +56,8 @@ static_assert(sizeof AdvertHostEntry < 256, "the entry must fit in one piece of 
 // pieces, so a piece counts only if it starts its line; and its length is found from the
 // terminator it leaves, since a zero byte inside the line would end a string too early.
 // Unlike the runtime's text mode, a Ctrl-Z does not end the data: an entry appended
-// behind one must be seen, or every run appends it again.
+// behind one must be seen, or every run appends it again. A final one belongs to no line,
+// since an append would cut it.
 bool HoldsAdvertEntry(const char* path) {
     TextFile* stream = TextOpen(path, "rtz");
     if (!stream) return false;

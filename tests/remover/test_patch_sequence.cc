@@ -97,6 +97,13 @@ const std::string kUnknown =
 
 enum class Hosts { Missing, File, ReadOnly, Folder };
 
+// A point's call after `skip` successful ones fails.
+struct FaultAt {
+    FaultAt(Fault at, int successes = 0) : point(at), skip(successes) {}
+    Fault point;
+    int skip;
+};
+
 // The file afterwards, unless given: the old bytes (or none), with the entry appended where
 // the run says it removed the adverts.
 struct Case {
@@ -104,7 +111,7 @@ struct Case {
     Hosts hosts;
     std::string before;
     Events events;
-    std::optional<Fault> fault = std::nullopt;  // fails on its first call
+    std::optional<FaultAt> fault = std::nullopt;
     DWORD platformId = 2;
     std::optional<std::string> after = std::nullopt;
 };
@@ -140,7 +147,7 @@ class PatchSequenceTest : public ::testing::Test {
         ASSERT_TRUE(c.hosts == Hosts::Folder ? testfiles::MakeDirs(path)
                                              : !file || testfiles::WriteBytes(path, c.before));
         ASSERT_TRUE(c.hosts != Hosts::ReadOnly || testfiles::SetReadOnly(path, true));
-        if (c.fault) FaultArm(*c.fault, 0);
+        if (c.fault) FaultArm(c.fault->point, c.fault->skip);
         const long handles = testfiles::OpenHandles();
         RecordingSink sink = Run(c.platformId, windows_, system_);
         FaultsClear();
@@ -166,9 +173,12 @@ class PatchSequenceTest : public ::testing::Test {
     std::string system_;
 };
 
+// The append's failures, each at the call it names, are reported and leave the file as it
+// was: a cut Ctrl-Z put back, a created file removed again.
 TEST_F(PatchSequenceTest, EveryOutcome) {
-    const std::string z = "\x1a", x255(255, 'x');
-    const Events writeError = kFound + kChecked + kWriteError, unknown = {kUnknown, "end 0"};
+    const std::string z = "\x1a", x255(255, 'x'), tz = "T\r\n" + z;
+    const Events openError = kFound + kChecked + kOpenError, unknown = {kUnknown, "end 0"};
+    const Events writeError = kFound + kChecked + kWriteError;
     const Case cases[] = {
         {"missing_file_created", Hosts::Missing, "", kNotFound + kAppendedEvents},
         {"ends_in_crlf", Hosts::File, "T\r\n", kAppendedToFound},
@@ -176,22 +186,34 @@ TEST_F(PatchSequenceTest, EveryOutcome) {
         {"empty_file", Hosts::File, "", kAppendedToFound},
         {"entry_as_last_line_without_break", Hosts::File, "T\r\n" + kEntry, kAlreadyFound},
         {"entry_between_lf_lines", Hosts::File, "T\n" + kEntry + "\nU\n", kAlreadyFound},
+        {"ff_byte_is_a_character", Hosts::File, "\xff\r\n" + kEntry, kAlreadyFound},
         // The reader's second piece of this line is the entry's text, yet not a line of its own.
         {"entry_after_255_characters", Hosts::File, x255 + kEntry + "\r\n", kAppendedToFound},
         {"entry_after_line_of_255", Hosts::File, x255 + "\r\n" + kEntry, kAlreadyFound},
-        {"final_ctrl_z_cut", Hosts::File, "T\r\n" + z, kAppendedToFound, std::nullopt, 2,
+        {"final_ctrl_z_cut", Hosts::File, tz, kAppendedToFound, std::nullopt, 2,
          "T\r\n" + kAppended},
         {"two_final_ctrl_z_keep_one", Hosts::File, "T" + z + z, kAppendedToFound, std::nullopt, 2,
          "T" + z + kAppended},
         {"entry_behind_ctrl_z_seen", Hosts::File, "T" + z + "U" + kAppended, kAlreadyFound},
+        {"entry_before_final_ctrl_z_seen", Hosts::File, "T\r\n" + kEntry + z, kAlreadyFound},
+        {"ctrl_z_before_line_end_is_a_byte", Hosts::File, "T\r\n" + kEntry + z + "\r\n",
+         kAppendedToFound},
         {"read_only_patched", Hosts::ReadOnly, "T\r\n", kAppendedToFound},
         {"read_only_already_patched", Hosts::ReadOnly, kEntry, kAlreadyFound},
         {"attributes_cannot_change", Hosts::ReadOnly, "T\r\n", kAttributeError,
          Fault::SetAttributes},
-        {"hosts_is_a_folder", Hosts::Folder, "", kFound + kChecked + kOpenError},
-        {"write_fails", Hosts::File, "T\r\n" + z, writeError, Fault::Write},
+        {"hosts_is_a_folder", Hosts::Folder, "", openError},
+        {"seek_to_end_fails", Hosts::File, tz, openError, Fault::Seek},
+        {"tell_fails", Hosts::File, tz, openError, Fault::Tell},
+        {"seek_to_last_byte_fails", Hosts::File, tz, openError, FaultAt(Fault::Seek, 1)},
+        {"truncate_fails", Hosts::File, tz, openError, Fault::Truncate},
+        {"seek_after_cut_fails", Hosts::File, tz, openError, FaultAt(Fault::Seek, 2)},
+        {"seek_before_write_fails", Hosts::File, tz, writeError, FaultAt(Fault::Seek, 3)},
+        {"write_fails", Hosts::File, tz, writeError, Fault::Write},
         {"flush_fails", Hosts::ReadOnly, "T\r\n", writeError, Fault::Flush},
         {"close_fails", Hosts::File, "T", writeError, Fault::Close},
+        {"created_file_removed_when_seek_fails", Hosts::Missing, "", kNotFound + kOpenError,
+         Fault::Seek},
         {"created_file_removed_when_write_fails", Hosts::Missing, "", kNotFound + kWriteError,
          Fault::Write},
         {"created_file_removed_when_flush_fails", Hosts::Missing, "", kNotFound + kWriteError,
@@ -226,7 +248,7 @@ TEST_F(PatchSequenceTest, NearMissesAreNotTheEntry) {
         "\x1a" + kEntry,  // a Ctrl-Z is a byte of its line, not a line end
     };
     for (const std::string& line : nearMisses) {
-        Check({"near_miss", Hosts::File, "T\r\n" + line + "\r\n", kAppendedToFound});
+        Check({Show(line).c_str(), Hosts::File, "T\r\n" + line + "\r\n", kAppendedToFound});
     }
 }
 
