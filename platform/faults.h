@@ -23,6 +23,11 @@ void FaultArm(Fault point, int skip);
 void FaultsClear();
 bool FaultFires(Fault point);
 
+// Runs once, at the start of the next RewriteFile: where another program could act between
+// the restore tool's last read and its replace. Null takes it away.
+void SetRewriteHook(void (*hook)());
+void RunRewriteHook();
+
 #ifdef _WIN32
 namespace plat {
 // The newer calls the rewrite may use, so that the ways it takes on older Windows run on any:
@@ -35,6 +40,7 @@ void RewriteUseCalls(ReplaceCalls calls);
 inline bool FaultFires(Fault) {
     return false;
 }
+inline void RunRewriteHook() {}
 #endif
 
 #endif

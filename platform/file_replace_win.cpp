@@ -174,6 +174,7 @@ bool FileBehind(const char* path, DWORD attributes, char (&behind)[MAX_PATH]) {
 }  // namespace
 
 RewriteResult RewriteFile(const char* path, const FilePiece* pieces, int count) {
+    RunRewriteHook();
     char behind[MAX_PATH];
     if (!path) return RewriteRefused;
     DWORD attributes = GetFileAttributesA(path);

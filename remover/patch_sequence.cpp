@@ -47,9 +47,6 @@ bool BuildHostsPath(char (&path)[MAX_PATH], UINT (*folder)(char*, UINT), const c
     return true;
 }
 
-// Two removers started together must not both find the entry missing and both append it.
-constexpr char kLockName[] = "QuorvelHostsFile";
-
 static_assert(sizeof AdvertHostEntry < 256, "the entry must fit in one piece of a line");
 
 // True when a whole line of the file is the entry. The reader hands a long line back in
@@ -211,7 +208,7 @@ void RunPatchSequence(PatchSink& sink) {
     HostsFile file = {};
     if (!FindHostsPath(sink, buffer, &file.path)) return;
     if (!FindFile(sink, file)) return Finish(sink, file, Ending::AttributeError);
-    plat::NamedLock lock(kLockName);
+    plat::NamedLock lock(plat::kHostsLockName);
     Ending ending = CheckForEntry(sink, file) ? Ending::AlreadyRemoved
                     : Append(sink, file)      ? Ending::Appended
                                               : Ending::OpenError;

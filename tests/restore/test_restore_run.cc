@@ -3,13 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <vector>
 
 #include "platform/faults.h"
 #include "platform/file_replace.h"
+#include "remover/patch_sequence.h"
 #include "restore/restore_run.h"
 #include "restore_fixtures.h"
 
@@ -123,6 +126,70 @@ TEST_F(RestoreRun, ShowsTheBoxesOfEachOutcome) {
             if (link) RemoveLink(hosts);
         }
     }
+}
+
+// The remover, run before the restore tool or while it holds the file, says only what its
+// result line shows.
+class RemoverResult final : public PatchSink {
+  public:
+    std::string line;
+    void SetStatus(int controlId, const char* text) override {
+        if (controlId == 1002) line = text;
+    }
+    void Pause(unsigned) override {}
+    void Enable(int) override {}
+    void Message(const char*, const char*) override {}
+    void End(int) override {}
+};
+
+// The remover appends its entry, the restore tool answered Yes takes it out: the file as the
+// user had it, byte for byte, whatever its line ends, less a final Ctrl-Z the append cut.
+TEST_F(RestoreRun, RemoverThenRestoreGivesTheFileBack) {
+    const struct {
+        const char* name;
+        std::string before, after;
+    } cases[] = {
+        {"lone CR at the end", "T\r", "T\r"},
+        {"user's entry after a lone CR", "T\r" + kEntry + "\r\nU\r\n",
+         "T\r" + kEntry + "\r\nU\r\n"},
+        {"CR CR LF line ends", "A\r\r\nB\r\r\n", "A\r\r\nB\r\r\n"},
+        {"final Ctrl-Z", "T\r\n\x1a", "T\r\n"},
+    };
+    std::string hosts = UseLayout(dir_, 2);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WriteBytes(hosts, c.before));
+        RemoverResult remover;
+        RunPatchSequence(remover);
+        EXPECT_EQ(remover.line, "Updating hosts file... done.");
+        EXPECT_EQ(Run(IDYES), (Boxes{kConfirmBox, kRestoredBox}));
+        EXPECT_EQ(Bytes(hosts), Show(c.after));
+    }
+}
+
+std::future<std::string> g_remover;
+
+// Between the restore tool's last read and its replace: a remover starts, and has time to
+// reach the file unless a lock stops it.
+void StartRemover() {
+    g_remover = std::async(std::launch::async, [] {
+        RemoverResult remover;
+        RunPatchSequence(remover);
+        return remover.line;
+    });
+    g_remover.wait_for(std::chrono::milliseconds(500));
+}
+
+// The restore tool takes out a user's line naming the host, so the remover finds its entry
+// missing: it must wait for the replace and append after it, so that both say what is true.
+TEST_F(RestoreRun, RemoverStartedBeforeTheReplaceWaitsForIt) {
+    std::string hosts = UseLayout(dir_, 2);
+    ASSERT_TRUE(WriteBytes(hosts, "T\r\n127.0.0.1 " + kHost + "\r\n"));
+    SetRewriteHook(StartRemover);
+    EXPECT_EQ(Run(IDYES), (Boxes{kConfirmBox, kRestoredBox}));
+    ASSERT_TRUE(g_remover.valid());
+    EXPECT_EQ(g_remover.get(), "Updating hosts file... done.");
+    EXPECT_EQ(Bytes(hosts), Show("T\r\n\r\n" + kEntry + "\r\n"));
 }
 
 // The folder and "\hosts" must fit in MAX_PATH with the closing zero; a longer path is never
