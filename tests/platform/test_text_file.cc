@@ -93,7 +93,7 @@ TEST(TextFileOpen, RefusesWhatIsNotAFileOrMode) {
     }
     EXPECT_EQ(TextOpen(nullptr, "rtz"), nullptr);
 #ifndef _WIN32
-    // A pipe cannot be searched for its end; its stream is closed again.
+    // A pipe is refused without waiting for a writer, and nothing is left open.
     ASSERT_EQ(mkfifo(dir.Join("pipe").c_str(), 0600), 0);
     const long handles = OpenHandles();
     EXPECT_EQ(TextOpen(dir.Join("pipe").c_str(), "a+t"), nullptr);
