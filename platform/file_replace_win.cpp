@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/counted_win.h"
 #include "platform/faults.h"
 #include "platform/file.h"
 #include "platform/file_replace_pieces.h"
