@@ -109,7 +109,7 @@ struct FaultAt {
 struct Case {
     const char* name;
     Hosts hosts;
-    std::string before;
+    std::string before = "";
     Events events;
     std::optional<FaultAt> fault = std::nullopt;
     DWORD platformId = 2;
@@ -190,10 +190,6 @@ TEST_F(PatchSequenceTest, EveryOutcome) {
         // The reader's second piece of this line is the entry's text, yet not a line of its own.
         {"entry_after_255_characters", Hosts::File, x255 + kEntry + "\r\n", kAppendedToFound},
         {"entry_after_line_of_255", Hosts::File, x255 + "\r\n" + kEntry, kAlreadyFound},
-        {"final_ctrl_z_cut", Hosts::File, tz, kAppendedToFound, std::nullopt, 2,
-         "T\r\n" + kAppended},
-        {"two_final_ctrl_z_keep_one", Hosts::File, "T" + z + z, kAppendedToFound, std::nullopt, 2,
-         "T" + z + kAppended},
         {"entry_behind_ctrl_z_seen", Hosts::File, "T" + z + "U" + kAppended, kAlreadyFound},
         {"entry_before_final_ctrl_z_seen", Hosts::File, "T\r\n" + kEntry + z, kAlreadyFound},
         {"ctrl_z_before_line_end_is_a_byte", Hosts::File, "T\r\n" + kEntry + z + "\r\n",
@@ -220,11 +216,23 @@ TEST_F(PatchSequenceTest, EveryOutcome) {
          Fault::Flush},
         {"created_file_removed_when_close_fails", Hosts::Missing, "", kNotFound + kWriteError,
          Fault::Close},
-        {"win32s_warns_then_uses_windows_folder", Hosts::Missing, "",
-         Events{kWin31} + kNotFound + kAppendedEvents, std::nullopt, 0},
-        {"windows_9x_folder", Hosts::File, "T\r\n", kAppendedToFound, std::nullopt, 1},
-        {"unknown_platform_ends", Hosts::Missing, "", unknown, std::nullopt, 3},
-        {"unknown_platform_all_bits", Hosts::Missing, "", unknown, std::nullopt, 0xFFFFFFFF},
+        {.name = "win32s_warns_then_uses_windows_folder",
+         .hosts = Hosts::Missing,
+         .events = Events{kWin31} + kNotFound + kAppendedEvents,
+         .platformId = 0},
+        {.name = "windows_9x_folder",
+         .hosts = Hosts::File,
+         .before = "T\r\n",
+         .events = kAppendedToFound,
+         .platformId = 1},
+        {.name = "unknown_platform_ends",
+         .hosts = Hosts::Missing,
+         .events = unknown,
+         .platformId = 3},
+        {.name = "unknown_platform_all_bits",
+         .hosts = Hosts::Missing,
+         .events = unknown,
+         .platformId = 0xFFFFFFFF},
     };
     for (const Case& c : cases) Check(c);
 }
@@ -255,16 +263,18 @@ TEST_F(PatchSequenceTest, NearMissesAreNotTheEntry) {
 // Two removers started together: at an event of the first, the second starts and runs to
 // its end, or for 300 ms where it must wait for the first's append and then see its entry.
 TEST_F(PatchSequenceTest, ConcurrentRunsAppendOnce) {
+    enum class Second { WaitsForTheFirst, EndsFirst };
     struct {
         Hosts hosts;
         std::string startSecondAt;
-        bool secondEndsFirst;
-        Events first, second;
+        Second second;
+        Events firstEvents, secondEvents;
     } cases[] = {
-        {Hosts::File, "status 1002 Updating hosts file...", false, kAppendedToFound, kAlreadyFound},
+        {Hosts::File, "status 1002 Updating hosts file...", Second::WaitsForTheFirst,
+         kAppendedToFound, kAlreadyFound},
         // Both find no file; the second runs whole before the first's check.
-        {Hosts::Missing, "status 1001 Creating hosts file... done", true, kNotFound + kAlready,
-         kNotFound + kAppendedEvents},
+        {Hosts::Missing, "status 1001 Creating hosts file... done", Second::EndsFirst,
+         kNotFound + kAlready, kNotFound + kAppendedEvents},
     };
     std::string path = HostsPath(2);
     plat::SystemLayout layout = {2, windows_.c_str(), system_.c_str()};
@@ -280,13 +290,13 @@ TEST_F(PatchSequenceTest, ConcurrentRunsAppendOnce) {
         first.onEvent = [&](const std::string& event) {
             if (event != c.startSecondAt) return;
             secondRun = std::async(std::launch::async, [&] { RunPatchSequence(second); });
-            if (c.secondEndsFirst) secondRun.wait();
+            if (c.second == Second::EndsFirst) secondRun.wait();
             secondRun.wait_for(std::chrono::milliseconds(300));
         };
         RunPatchSequence(first);
         if (secondRun.valid()) secondRun.wait();
-        EXPECT_EQ(first.events, c.first);
-        EXPECT_EQ(second.events, c.second);
+        EXPECT_EQ(first.events, c.firstEvents);
+        EXPECT_EQ(second.events, c.secondEvents);
         EXPECT_EQ(Show(*testfiles::ReadBytes(path)),
                   Show((c.hosts == Hosts::File ? "T\r\n" : "") + kAppended));
     }

@@ -253,12 +253,16 @@ void RestoreRun::FailEachCall(bool throughLink) {
         ASSERT_TRUE(RemoveDir(hosts) && MakeDirs(real) && WriteBytes(file, "") &&
                     MakeLink(file, hosts, true));
     }
-    for (Fault point :
-         {Fault::Write, Fault::Flush, Fault::Close, Fault::SetAttributes, Fault::Replace}) {
+    const std::pair<Fault, const char*> points[] = {{Fault::Write, "write"},
+                                                    {Fault::Flush, "flush"},
+                                                    {Fault::Close, "close"},
+                                                    {Fault::SetAttributes, "attributes"},
+                                                    {Fault::Replace, "replace"}};
+    for (const auto& [point, pointName] : points) {
         int failures = 0;
         for (int skip = 0;; ++skip) {
-            SCOPED_TRACE("point " + std::to_string(static_cast<int>(point)) + ", skip " +
-                         std::to_string(skip) + (throughLink ? ", through a link" : ""));
+            SCOPED_TRACE(std::string(pointName) + " fails after " + std::to_string(skip) +
+                         (throughLink ? ", through a link" : ""));
             WritePatched(file);
             std::string kept = Kept(file);
             FaultArm(point, skip);
@@ -280,7 +284,7 @@ void RestoreRun::FailEachCall(bool throughLink) {
             ASSERT_LT(++failures, 4);
         }
         // Head and tail are two writes; the renaming fallback has two steps.
-        EXPECT_GE(failures, point == Fault::Write ? 2 : 1) << static_cast<int>(point);
+        EXPECT_GE(failures, point == Fault::Write ? 2 : 1) << pointName;
     }
     if (throughLink) RemoveLink(hosts);
 }
@@ -289,9 +293,12 @@ TEST_F(RestoreRun, FailuresWhileRewritingLeaveTheOldFile) {
 #ifdef _WIN32
     // NT 4 has no ReplaceFileA; 95/98/Me have no working MoveFileExA either. All comes last
     // and stays.
-    for (auto calls :
-         {plat::ReplaceCalls::NoReplaceFile, plat::ReplaceCalls::None, plat::ReplaceCalls::All}) {
-        SCOPED_TRACE(static_cast<int>(calls));
+    const std::pair<plat::ReplaceCalls, const char*> callSets[] = {
+        {plat::ReplaceCalls::NoReplaceFile, "no ReplaceFileA"},
+        {plat::ReplaceCalls::None, "neither ReplaceFileA nor MoveFileExA"},
+        {plat::ReplaceCalls::All, "all calls"}};
+    for (const auto& [calls, callsName] : callSets) {
+        SCOPED_TRACE(callsName);
         plat::RewriteUseCalls(calls);
         FailEachCall(false);
         FailEachCall(true);
