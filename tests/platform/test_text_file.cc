@@ -85,9 +85,15 @@ TEST(TextFileOpen, RefusesWhatIsNotAFileOrMode) {
     TempDir dir;
     std::string folder = dir.Join("folder"), readOnly = dir.Join("hosts");
     ASSERT_TRUE(MakeDirs(folder) && WriteBytes(readOnly, "T") && SetReadOnly(readOnly, true));
+#ifdef _WIN32
+    const std::string device = "NUL";  // a device, whose data would never end
+#else
+    const std::string device = "/dev/zero";
+#endif
     const std::pair<std::string, const char*> refused[] = {
         {folder, "rtz"},   {folder, "a+t"},       {dir.Join("missing"), "rtz"},
-        {readOnly, "a+t"}, {dir.Join("x"), "rt"}, {dir.Join("missing/below"), "a+t"}};
+        {readOnly, "a+t"}, {dir.Join("x"), "rt"}, {dir.Join("missing/below"), "a+t"},
+        {device, "rtz"},   {device, "a+t"}};
     for (const auto& [path, mode] : refused) {
         EXPECT_EQ(TextOpen(path.c_str(), mode), nullptr) << path << " " << mode;
     }
