@@ -115,11 +115,10 @@ int TextGetc(TextFile* file) {
         return '\r';
     }
     if (c == kCtrlZ) {
+        // As the last byte it is no character: an append would cut it.
         int next = getc(file->stream);
-        if (next == EOF)
-            c = EOF;
-        else
-            ungetc(next, file->stream);
+        if (next == EOF) c = EOF;
+        ungetc(next, file->stream);  // does nothing with EOF
     }
     if (c == EOF) {
         file->eof = true;
