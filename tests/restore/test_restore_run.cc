@@ -119,7 +119,9 @@ TEST_F(RestoreRun, ShowsTheBoxesOfEachOutcome) {
                 (c.setup == Folder ? MakeDirs(hosts) : WriteBytes(link ? other : hosts, c.bytes)));
             ASSERT_TRUE(!link || MakeLink(other, hosts, c.setup == SymbolicLink));
             ASSERT_TRUE(c.setup != ReadOnly || SetReadOnly(hosts, true));
+            const long handles = OpenHandles();
             EXPECT_EQ(Run(c.answer), c.boxes);
+            EXPECT_EQ(OpenHandles(), handles);  // streams, the file's handle and the lock
             EXPECT_EQ(Bytes(hosts), Show(c.after));
             EXPECT_EQ(Bytes(link ? other : decoy), Show(link ? c.after : kPatched));
             SetReadOnly(hosts, false);
