@@ -14,23 +14,18 @@ template <typename T>
 class ComRef {
   public:
     ComRef() = default;
-    ~ComRef() { Release(); }
+    ~ComRef() {
+        if (object_) object_->Release();
+    }
     ComRef(const ComRef&) = delete;
     ComRef& operator=(const ComRef&) = delete;
 
     T* operator->() const { return object_; }
     explicit operator bool() const { return object_ != nullptr; }
-    // Where a call puts the reference it hands out; one held before is released first.
-    T** Out() {
-        Release();
-        return &object_;
-    }
+    // Where a call puts the reference it hands out, into a holder that has none yet.
+    T** Out() { return &object_; }
 
   private:
-    void Release() {
-        if (object_) object_->Release();
-        object_ = nullptr;
-    }
     T* object_ = nullptr;
 };
 

@@ -32,21 +32,20 @@ bool Seek(FILE* stream, long offset, int origin) {
     return !FaultFires(Fault::Seek) && fseek(stream, offset, origin) == 0;
 }
 
-// Cuts one final Ctrl-Z, as the runtime does when it opens a file for appending.
+// Cuts one final Ctrl-Z, as the runtime does when it opens a file for appending. Every write
+// seeks to the end first, so no seek is needed here once the cut is made.
 bool PrepareAppend(TextFile* file) {
     if (!Seek(file->stream, 0, SEEK_END)) return false;
     long length = FaultFires(Fault::Tell) ? -1 : ftell(file->stream);
     if (length < 0) return false;
-    if (length > 0) {
-        if (!Seek(file->stream, length - 1, SEEK_SET)) return false;
-        if (getc(file->stream) == kCtrlZ) {
-            if (!plat::TruncateFile(file->stream, length - 1)) return false;
-            file->cutCtrlZ = true;
-            --length;
-        }
-    }
     file->lengthAtOpen = length;
-    return Seek(file->stream, 0, SEEK_END);
+    if (length == 0) return true;
+    if (!Seek(file->stream, length - 1, SEEK_SET)) return false;
+    if (getc(file->stream) != kCtrlZ) return true;
+    if (!plat::TruncateFile(file->stream, length - 1)) return false;
+    file->cutCtrlZ = true;
+    file->lengthAtOpen = length - 1;
+    return true;
 }
 
 // Puts an append that failed back to the bytes the file had before the open. Before its
@@ -97,9 +96,8 @@ TextFile* TextOpen(const char* path, const char* mode) {
     // Empty as well: bytes found there belong to a writer that created it in the meantime.
     file->created = append && !existed && file->lengthAtOpen <= 0 && !file->cutCtrlZ;
     if (!prepared) {
-        fclose(stream);
-        UndoAppend(file);
-        free(file);
+        file->failed = true;
+        TextClose(file);  // puts the file back as it was
         return nullptr;
     }
     return file;
@@ -108,17 +106,12 @@ TextFile* TextOpen(const char* path, const char* mode) {
 int TextGetc(TextFile* file) {
     if (file->eof || file->append) return -1;
     int c = getc(file->stream);
-    if (c == '\r') {
+    if (c == '\r' || c == kCtrlZ) {
         int next = getc(file->stream);
-        if (next == '\n') return '\n';
-        if (next != EOF) ungetc(next, file->stream);
-        return '\r';
-    }
-    if (c == kCtrlZ) {
-        // As the last byte it is no character: an append would cut it.
-        int next = getc(file->stream);
-        if (next == EOF) c = EOF;
+        if (c == '\r' && next == '\n') return '\n';
         ungetc(next, file->stream);  // does nothing with EOF
+        // A Ctrl-Z that is the last byte is no character: an append would cut it.
+        if (next == EOF && c == kCtrlZ) c = EOF;
     }
     if (c == EOF) {
         file->eof = true;
