@@ -192,6 +192,7 @@ TEST_F(PatchSequenceTest, EveryOutcome) {
         {"entry_after_line_of_255", Hosts::File, x255 + "\r\n" + kEntry, kAlreadyFound},
         {"entry_behind_ctrl_z_seen", Hosts::File, "T" + z + "U" + kAppended, kAlreadyFound},
         {"entry_before_final_ctrl_z_seen", Hosts::File, "T\r\n" + kEntry + z, kAlreadyFound},
+        {"ctrl_z_line_before_entry", Hosts::File, "T\r\n" + z + "\n" + kEntry, kAlreadyFound},
         {"ctrl_z_before_line_end_is_a_byte", Hosts::File, "T\r\n" + kEntry + z + "\r\n",
          kAppendedToFound},
         {"read_only_patched", Hosts::ReadOnly, "T\r\n", kAppendedToFound},

@@ -54,6 +54,8 @@ TEST(EntryCut, TakesTheAdvertHostsLineAndTheBlankCrLfLinesBeforeIt) {
         {"eight blanks: not the remover's line", "a " + kHost + CRLF + "0.0.0.0        " + kHost,
          "0.0.0.0        " + kHost},
         {"trailing blank: not the remover's line", "a " + kHost + CRLF + E + " ", E + " "},
+        {"another address as long: not the remover's line",
+         "127.0.0.1       " + kHost + CRLF + CRLF + E + CRLF, "127.0.0.1       " + kHost + CRLF},
         {"remover on T CR LF", T + CRLF + CRLF + E + CRLF, T + CRLF},
         {"remover on T, no final break", T + CRLF + E + CRLF, T + CRLF},
         {"file the remover created", CRLF + E + CRLF, ""},
