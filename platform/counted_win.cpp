@@ -26,8 +26,11 @@ Handle Opened(Handle handle, Handle failed) {
     return handle;
 }
 
-BOOL Closed(BOOL closed) {
-    if (closed) InterlockedDecrement(&g_open);
+// A close that fails counts as one more open object: closing something twice, or something
+// never opened, is as wrong as not closing it. A null handle is closing nothing.
+template <typename Handle>
+BOOL Closed(Handle handle, BOOL closed) {
+    if (handle) InterlockedExchangeAdd(&g_open, closed ? -1 : 1);
     return closed;
 }
 
@@ -66,7 +69,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
 }
 
 BOOL CloseHandle(HANDLE handle) {
-    return Closed(::CloseHandle(handle));
+    return Closed(handle, ::CloseHandle(handle));
 }
 
 HDC GetDC(HWND window) {
@@ -74,7 +77,7 @@ HDC GetDC(HWND window) {
 }
 
 int ReleaseDC(HWND window, HDC dc) {
-    return Closed(::ReleaseDC(window, dc));
+    return Closed(dc, ::ReleaseDC(window, dc));
 }
 
 HDC CreateCompatibleDC(HDC dc) {
@@ -82,7 +85,7 @@ HDC CreateCompatibleDC(HDC dc) {
 }
 
 BOOL DeleteDC(HDC dc) {
-    return Closed(::DeleteDC(dc));
+    return Closed(dc, ::DeleteDC(dc));
 }
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
@@ -109,7 +112,7 @@ HPALETTE CreatePalette(const LOGPALETTE* palette) {
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
-    return Closed(::DeleteObject(object));
+    return Closed(object, ::DeleteObject(object));
 }
 
 void GuardPalette(LOGPALETTE* palette) {

@@ -33,7 +33,8 @@ BOOL DeleteObject(HGDIOBJ object);
 constexpr DWORD kPaletteGuardEntries = 1;
 void GuardPalette(LOGPALETTE* palette);
 
-// Handles, DCs, GDI objects and selections opened through these calls and not yet closed.
+// Handles, DCs, GDI objects and selections opened through these calls and not yet closed,
+// and one more for each close that failed.
 long OpenObjects();
 // Logical palettes whose guard entry had been written when they were created.
 long PaletteOverruns();

@@ -36,6 +36,7 @@ const std::vector<AppendCase> kAppendCases = {
     {"one_of_two_ctrl_z_cut", "T\x1a\x1a", "\nE\n", "T\x1a\r\nE\r\n"},
     {"inner_ctrl_z_kept", "T\x1aU", "\nE\n", "T\x1aU\r\nE\r\n"},
     {"cr_written_as_is", "T", "a\rb", "Ta\rb"},
+    {"one_character", "T", "x", "Tx"},
     {"long_text", "", std::string(600, 'x') + "\n", std::string(600, 'x') + "\r\n"},
     {"nothing_written_still_cuts", "T\x1a", "", "T"},
     {.name = "failed_write_stays_failed",
