@@ -3,16 +3,18 @@
 #include <stdlib.h>
 
 #include "image/image_alloc.h"
+#include "platform/counted_win.h"
 
 namespace {
 
 // A logical palette with the table's colours, or null (the bitmap is then made without one).
 HPALETTE CreateTablePalette(const RGBQUAD* table, DWORD entries) {
-    LOGPALETTE* logical =
-        static_cast<LOGPALETTE*>(ImageAllocate(4 + sizeof(PALETTEENTRY) * entries));
+    LOGPALETTE* logical = static_cast<LOGPALETTE*>(
+        ImageAllocate(4 + sizeof(PALETTEENTRY) * (entries + plat::kPaletteGuardEntries)));
     if (!logical) return nullptr;
     logical->palVersion = 0x300;
     logical->palNumEntries = static_cast<WORD>(entries);
+    plat::GuardPalette(logical);
     PALETTEENTRY* out = logical->palPalEntry;
     for (DWORD i = 0; i < entries; ++i) {
         out[i].peRed = table[i].rgbRed;
@@ -20,7 +22,7 @@ HPALETTE CreateTablePalette(const RGBQUAD* table, DWORD entries) {
         out[i].peBlue = table[i].rgbBlue;
         out[i].peFlags = 0;
     }
-    HPALETTE palette = CreatePalette(logical);
+    HPALETTE palette = plat::CreatePalette(logical);
     free(logical);
     return palette;
 }
@@ -37,16 +39,17 @@ HBITMAP ImageToBitmap(const Image* image, COLORREF background, bool premultiply)
     HPALETTE palette = entries ? CreateTablePalette(info->bmiColors, entries) : nullptr;
     const void* bits = block + layout.bitsOffset;
 
-    HDC screen = GetDC(nullptr);
+    HDC screen = plat::GetDC(nullptr);
     HPALETTE previous = nullptr;
     if (palette) {
-        previous = SelectPalette(screen, palette, FALSE);
+        previous = plat::SelectPalette(screen, palette, FALSE);
         RealizePalette(screen);
     }
-    HBITMAP bitmap = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, bits, info, DIB_RGB_COLORS);
-    if (previous) SelectPalette(screen, previous, FALSE);
-    ReleaseDC(nullptr, screen);
+    HBITMAP bitmap =
+        plat::CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, bits, info, DIB_RGB_COLORS);
+    if (previous) plat::SelectPalette(screen, previous, FALSE);
+    plat::ReleaseDC(nullptr, screen);
     free(block);
-    if (palette) DeleteObject(palette);
+    if (palette) plat::DeleteObject(palette);
     return bitmap;
 }

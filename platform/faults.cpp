@@ -4,7 +4,8 @@
 
 namespace {
 // Calls left before the point fails; negative when the point is not armed.
-int g_faultCountdown[static_cast<int>(Fault::Count)] = {-1, -1, -1, -1, -1};
+int g_faultCountdown[static_cast<int>(Fault::Count)] = {-1, -1, -1, -1, -1, -1, -1, -1};
+void (*g_rewriteHook)() = nullptr;
 }  // namespace
 
 void FaultArm(Fault point, int skip) {
@@ -19,6 +20,16 @@ bool FaultFires(Fault point) {
     int& countdown = g_faultCountdown[static_cast<int>(point)];
     if (countdown < 0) return false;
     return countdown-- == 0;
+}
+
+void SetRewriteHook(void (*hook)()) {
+    g_rewriteHook = hook;
+}
+
+void RunRewriteHook() {
+    void (*hook)() = g_rewriteHook;
+    g_rewriteHook = nullptr;
+    if (hook) hook();
 }
 
 #endif

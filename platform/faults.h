@@ -11,6 +11,9 @@ enum class Fault {
     Flush,          // flushing a stream
     Close,          // closing a stream that was written
     Replace,        // putting a new file in place of an old one
+    Seek,           // moving in a stream being appended to
+    Tell,           // asking such a stream its position
+    Truncate,       // cutting a file short
     Count
 };
 
@@ -19,6 +22,11 @@ enum class Fault {
 void FaultArm(Fault point, int skip);
 void FaultsClear();
 bool FaultFires(Fault point);
+
+// Runs once, at the start of the next RewriteFile: where another program could act between
+// the restore tool's last read and its replace. Null takes it away.
+void SetRewriteHook(void (*hook)());
+void RunRewriteHook();
 
 #ifdef _WIN32
 namespace plat {
@@ -32,6 +40,7 @@ void RewriteUseCalls(ReplaceCalls calls);
 inline bool FaultFires(Fault) {
     return false;
 }
+inline void RunRewriteHook() {}
 #endif
 
 #endif

@@ -8,7 +8,9 @@ namespace plat {
 
 // fopen with Windows manners on every system: '\' separates folders, a folder cannot be
 // opened as a file, and a file with the read-only attribute cannot be opened for writing,
-// not even by an administrator (on Linux: not even by root).
+// not even by an administrator (on Linux: not even by root). Only a plain file is opened,
+// without waiting: a pipe or a device is refused (errno EACCES); a missing file or folder
+// gives ENOENT or ENOTDIR.
 FILE* OpenFile(const char* path, const char* mode);
 
 // Deletes a file; false if it could not be deleted.

@@ -33,6 +33,7 @@ bool KeepModeAndOwner(int fd, bool existed, const struct stat& old) {
 }  // namespace
 
 RewriteResult RewriteFile(const char* path, const FilePiece* pieces, int count) {
+    RunRewriteHook();
     char native[PATH_MAX];
     if (!path || !PosixPath(path, native, sizeof native)) return RewriteRefused;
 

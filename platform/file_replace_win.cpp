@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/counted_win.h"
 #include "platform/faults.h"
 #include "platform/file.h"
 #include "platform/file_replace_pieces.h"
@@ -174,6 +175,7 @@ bool FileBehind(const char* path, DWORD attributes, char (&behind)[MAX_PATH]) {
 }  // namespace
 
 RewriteResult RewriteFile(const char* path, const FilePiece* pieces, int count) {
+    RunRewriteHook();
     char behind[MAX_PATH];
     if (!path) return RewriteRefused;
     DWORD attributes = GetFileAttributesA(path);

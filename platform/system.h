@@ -36,6 +36,11 @@ UINT GetSystemDirectoryA(char* buffer, UINT size);
 DWORD GetFileAttributesA(const char* path);
 BOOL SetFileAttributesA(const char* path, DWORD attributes);
 
+// The lock both programs hold while they read and write the hosts file: two removers must not
+// both find the entry missing and both append it, and a remover must not append between the
+// restore tool's read and its replace.
+inline constexpr char kHostsLockName[] = "QuorvelHostsFile";
+
 // A lock shared, by its name, by every process of the machine: a named mutex on Windows, a
 // lock on the file /tmp/NAME.lock on Linux. The constructor waits until the lock is free.
 // When no lock can be made at all the object holds none, and its owner goes on unlocked.

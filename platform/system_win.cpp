@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/counted_win.h"
 #include "platform/faults.h"
 
 #ifdef QUORVEL_FAULTS

@@ -18,40 +18,44 @@ constexpr size_t kPathCapacity = 1024;
 struct TextFile {
     FILE* stream;
     bool append;
-    bool ctrlZEnds;     // reading: the first Ctrl-Z ends the data
     bool eof;           // reading: the data has ended
     bool failed;        // appending: a write or flush failed
     bool cutCtrlZ;      // appending: a final Ctrl-Z was cut at open
     bool created;       // appending: the open created the file
-    long lengthAtOpen;  // appending: the file's length once the Ctrl-Z was cut
+    long lengthAtOpen;  // appending: the file's length once the Ctrl-Z was cut; -1 until known
     char path[kPathCapacity];
 };
 
 namespace {
 
-// Cuts one final Ctrl-Z, as the runtime does when it opens a file for appending.
-bool PrepareAppend(TextFile* file) {
-    if (fseek(file->stream, 0, SEEK_END) != 0) return false;
-    long length = ftell(file->stream);
-    if (length < 0) return false;
-    if (length > 0) {
-        if (fseek(file->stream, length - 1, SEEK_SET) != 0) return false;
-        if (getc(file->stream) == kCtrlZ) {
-            if (!plat::TruncateFile(file->stream, length - 1)) return false;
-            file->cutCtrlZ = true;
-            --length;
-        }
-    }
-    file->lengthAtOpen = length;
-    return fseek(file->stream, 0, SEEK_END) == 0;
+bool Seek(FILE* stream, long offset, int origin) {
+    return !FaultFires(Fault::Seek) && fseek(stream, offset, origin) == 0;
 }
 
-// Puts an append that failed back to the bytes the file had before the open.
+// Cuts one final Ctrl-Z, as the runtime does when it opens a file for appending. Every write
+// seeks to the end first, so no seek is needed here once the cut is made.
+bool PrepareAppend(TextFile* file) {
+    if (!Seek(file->stream, 0, SEEK_END)) return false;
+    long length = FaultFires(Fault::Tell) ? -1 : ftell(file->stream);
+    if (length < 0) return false;
+    file->lengthAtOpen = length;
+    if (length == 0) return true;
+    if (!Seek(file->stream, length - 1, SEEK_SET)) return false;
+    if (getc(file->stream) != kCtrlZ) return true;
+    if (!plat::TruncateFile(file->stream, length - 1)) return false;
+    file->cutCtrlZ = true;
+    file->lengthAtOpen = length - 1;
+    return true;
+}
+
+// Puts an append that failed back to the bytes the file had before the open. Before its
+// length is known nothing has been cut or written.
 void UndoAppend(const TextFile* file) {
     if (file->created) {
         plat::RemoveFile(file->path);
         return;
     }
+    if (file->lengthAtOpen < 0) return;
     FILE* stream = plat::OpenFile(file->path, "r+b");
     if (!stream) return;
     if (plat::TruncateFile(stream, file->lengthAtOpen) && file->cutCtrlZ &&
@@ -66,11 +70,7 @@ void UndoAppend(const TextFile* file) {
 TextFile* TextOpen(const char* path, const char* mode) {
     if (!path || !mode) return nullptr;
     bool append;
-    bool ctrlZEnds = false;
-    if (strcmp(mode, "rt") == 0) {
-        append = false;
-        ctrlZEnds = true;
-    } else if (strcmp(mode, "rtz") == 0) {
+    if (strcmp(mode, "rtz") == 0) {
         append = false;
     } else if (strcmp(mode, "a+t") == 0) {
         append = true;
@@ -90,28 +90,30 @@ TextFile* TextOpen(const char* path, const char* mode) {
     }
     file->stream = stream;
     file->append = append;
-    file->ctrlZEnds = ctrlZEnds;
+    file->lengthAtOpen = -1;
     memcpy(file->path, path, pathLength + 1);
-    if (append && !PrepareAppend(file)) {
-        fclose(stream);
-        free(file);
+    bool prepared = !append || PrepareAppend(file);
+    // Empty as well: bytes found there belong to a writer that created it in the meantime.
+    file->created = append && !existed && file->lengthAtOpen <= 0 && !file->cutCtrlZ;
+    if (!prepared) {
+        file->failed = true;
+        TextClose(file);  // puts the file back as it was
         return nullptr;
     }
-    // Empty as well: bytes found there belong to a writer that created it in the meantime.
-    file->created = append && !existed && file->lengthAtOpen == 0 && !file->cutCtrlZ;
     return file;
 }
 
 int TextGetc(TextFile* file) {
     if (file->eof || file->append) return -1;
     int c = getc(file->stream);
-    if (c == '\r') {
+    if (c == '\r' || c == kCtrlZ) {
         int next = getc(file->stream);
-        if (next == '\n') return '\n';
-        if (next != EOF) ungetc(next, file->stream);
-        return '\r';
+        if (c == '\r' && next == '\n') return '\n';
+        ungetc(next, file->stream);  // does nothing with EOF
+        // A Ctrl-Z that is the last byte is no character: an append would cut it.
+        if (next == EOF && c == kCtrlZ) c = EOF;
     }
-    if (c == EOF || (c == kCtrlZ && file->ctrlZEnds)) {
+    if (c == EOF) {
         file->eof = true;
         return -1;
     }
@@ -124,7 +126,7 @@ bool TextEof(const TextFile* file) {
 
 bool TextPuts(const char* text, TextFile* file) {
     if (!file->append || file->failed) return false;
-    if (fseek(file->stream, 0, SEEK_END) != 0) {
+    if (!Seek(file->stream, 0, SEEK_END)) {
         file->failed = true;
         return false;
     }

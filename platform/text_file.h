@@ -4,15 +4,14 @@
 // Streams in the Windows runtime's text mode, done here over untranslated streams so that
 // the bytes on disk are the same whatever runtime is underneath (Wine's, for one, does not
 // cut a final Ctrl-Z when appending):
-//   "rt"   read: CR LF reaches the reader as LF, a CR not followed by LF unchanged; the
-//          first Ctrl-Z (0x1A) anywhere ends the data; end of file is a state, so 0xFF is
-//          an ordinary character.
-//   "rtz"  read as "rt", except that a Ctrl-Z is an ordinary character: the data ends only
-//          where the file does (the runtime has no such mode).
+//   "rtz"  read: CR LF reaches the reader as LF, a CR not followed by LF unchanged; end of
+//          file is a state, so 0xFF is an ordinary character. A Ctrl-Z (0x1A) that is the
+//          file's last byte is not read, as an append would cut it; any other is an ordinary
+//          character (the runtime's "rt" would end the data at the first one).
 //   "a+t"  append: the file is created if missing, other readers and writers are allowed;
 //          one final Ctrl-Z is cut at open; every write goes to the end; LF becomes CR LF.
-// Unlike the runtime, an append whose write, flush or close fails puts the file back as it
-// was before the open (its Ctrl-Z included; a file the open created is removed), so a
+// Unlike the runtime, an append whose open, write, flush or close fails puts the file back as
+// it was before the open (its Ctrl-Z included; a file the open created is removed), so a
 // failure never leaves half a line, or an empty file, behind.
 
 struct TextFile;

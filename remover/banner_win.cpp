@@ -2,6 +2,7 @@
 
 #include "build_config.h"
 #include "image/image_win.h"
+#include "platform/counted_win.h"
 #include "remover/control_ids.h"
 #include "remover/open_page.h"
 #include "remover/remover.h"
@@ -56,13 +57,13 @@ void BannerOnDrawItem(const Image& banner, WPARAM controlId, const DRAWITEMSTRUC
         item->itemAction != ODA_DRAWENTIRE) {
         return;
     }
-    HDC memory = CreateCompatibleDC(item->hDC);
+    HDC memory = plat::CreateCompatibleDC(item->hDC);
     HBITMAP bitmap = ImageToBitmap(&banner, GetSysColor(COLOR_BTNFACE), false);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
+    HGDIOBJ previous = plat::SelectObject(memory, bitmap);
     BitBlt(item->hDC, 0, 0, banner.width, banner.height, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    plat::SelectObject(memory, previous);
+    plat::DeleteObject(bitmap);
+    plat::DeleteDC(memory);
 }
 
 void BannerOnMouse(HWND dialog, Image& banner, UINT message, LPARAM lParam) {

@@ -7,6 +7,7 @@
 #include <shlguid.h>
 #include <shobjidl.h>
 
+#include "platform/com_ref_win.h"
 #include "remover/open_page.h"
 
 namespace {
@@ -50,12 +51,6 @@ bool IsElevated() {
     return asked && elevation.TokenIsElevated;
 }
 
-template <typename T>
-void Release(T*& object) {
-    if (object) object->Release();
-    object = nullptr;
-}
-
 // The desktop's shell runs as the signed-in user, not elevated; asked through its own view,
 // it starts the browser as that user. False wherever any step of the way is missing.
 bool OpenThroughDesktopShell(HMODULE ole, HMODULE oleaut, const wchar_t* url) {
@@ -64,15 +59,16 @@ bool OpenThroughDesktopShell(HMODULE ole, HMODULE oleaut, const wchar_t* url) {
     auto freeString = Find<SysFreeStringProc>(oleaut, "SysFreeString");
     if (!coCreate || !allocString || !freeString) return false;
 
-    IShellWindows* windows = nullptr;
-    IDispatch* desktop = nullptr;
-    IServiceProvider* services = nullptr;
-    IShellBrowser* browser = nullptr;
-    IShellView* view = nullptr;
-    IDispatch* background = nullptr;
-    IShellFolderViewDual* folderView = nullptr;
-    IDispatch* application = nullptr;
-    IShellDispatch2* shell = nullptr;
+    // Released in the reverse order, whichever call fails.
+    plat::ComRef<IShellWindows> windows;
+    plat::ComRef<IDispatch> desktop;
+    plat::ComRef<IServiceProvider> services;
+    plat::ComRef<IShellBrowser> browser;
+    plat::ComRef<IShellView> view;
+    plat::ComRef<IDispatch> background;
+    plat::ComRef<IShellFolderViewDual> folderView;
+    plat::ComRef<IDispatch> application;
+    plat::ComRef<IShellDispatch2> shell;
     VARIANT location = {};
     location.vt = VT_I4;
     location.lVal = 0;  // CSIDL_DESKTOP
@@ -80,22 +76,22 @@ bool OpenThroughDesktopShell(HMODULE ole, HMODULE oleaut, const wchar_t* url) {
     long window = 0;
     bool opened = false;
     if (SUCCEEDED(coCreate(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
-                           reinterpret_cast<void**>(&windows))) &&
+                           reinterpret_cast<void**>(windows.Out()))) &&
         windows->FindWindowSW(&location, &empty, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH,
-                              &desktop) == S_OK &&
+                              desktop.Out()) == S_OK &&
         desktop &&
-        SUCCEEDED(
-            desktop->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&services))) &&
+        SUCCEEDED(desktop->QueryInterface(IID_IServiceProvider,
+                                          reinterpret_cast<void**>(services.Out()))) &&
         SUCCEEDED(services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser,
-                                         reinterpret_cast<void**>(&browser))) &&
-        SUCCEEDED(browser->QueryActiveShellView(&view)) &&
+                                         reinterpret_cast<void**>(browser.Out()))) &&
+        SUCCEEDED(browser->QueryActiveShellView(view.Out())) &&
         SUCCEEDED(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch,
-                                      reinterpret_cast<void**>(&background))) &&
+                                      reinterpret_cast<void**>(background.Out()))) &&
         SUCCEEDED(background->QueryInterface(IID_IShellFolderViewDual,
-                                             reinterpret_cast<void**>(&folderView))) &&
-        SUCCEEDED(folderView->get_Application(&application)) && application &&
-        SUCCEEDED(
-            application->QueryInterface(IID_IShellDispatch2, reinterpret_cast<void**>(&shell)))) {
+                                             reinterpret_cast<void**>(folderView.Out()))) &&
+        SUCCEEDED(folderView->get_Application(application.Out())) && application &&
+        SUCCEEDED(application->QueryInterface(IID_IShellDispatch2,
+                                              reinterpret_cast<void**>(shell.Out())))) {
         BSTR file = allocString(url);
         if (file) {
             VARIANT none = {};
@@ -103,15 +99,6 @@ bool OpenThroughDesktopShell(HMODULE ole, HMODULE oleaut, const wchar_t* url) {
             freeString(file);
         }
     }
-    Release(shell);
-    Release(application);
-    Release(folderView);
-    Release(background);
-    Release(view);
-    Release(browser);
-    Release(services);
-    Release(desktop);
-    Release(windows);
     return opened;
 }
 

@@ -47,16 +47,14 @@ bool BuildHostsPath(char (&path)[MAX_PATH], UINT (*folder)(char*, UINT), const c
     return true;
 }
 
-// Two removers started together must not both find the entry missing and both append it.
-constexpr char kLockName[] = "QuorvelHostsFile";
-
 static_assert(sizeof AdvertHostEntry < 256, "the entry must fit in one piece of a line");
 
 // True when a whole line of the file is the entry. The reader hands a long line back in
 // pieces, so a piece counts only if it starts its line; and its length is found from the
 // terminator it leaves, since a zero byte inside the line would end a string too early.
 // Unlike the runtime's text mode, a Ctrl-Z does not end the data: an entry appended
-// behind one must be seen, or every run appends it again.
+// behind one must be seen, or every run appends it again. A final one belongs to no line,
+// since an append would cut it.
 bool HoldsAdvertEntry(const char* path) {
     TextFile* stream = TextOpen(path, "rtz");
     if (!stream) return false;
@@ -210,7 +208,7 @@ void RunPatchSequence(PatchSink& sink) {
     HostsFile file = {};
     if (!FindHostsPath(sink, buffer, &file.path)) return;
     if (!FindFile(sink, file)) return Finish(sink, file, Ending::AttributeError);
-    plat::NamedLock lock(kLockName);
+    plat::NamedLock lock(plat::kHostsLockName);
     Ending ending = CheckForEntry(sink, file) ? Ending::AlreadyRemoved
                     : Append(sink, file)      ? Ending::Appended
                                               : Ending::OpenError;

@@ -10,6 +10,7 @@ static_assert(kHostLength > 0, "the advert host name must not be empty");
 // The remover's line: the address and nine blanks before the name.
 constexpr char kEntryAddress[] = "0.0.0.0         ";
 constexpr long kAddressLength = sizeof kEntryAddress - 1;
+constexpr char kCtrlZ = 0x1A;
 
 // ASCII letters only: the name must match the same bytes whatever the user's code page.
 unsigned char FoldCase(char c) {
@@ -27,7 +28,6 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-// The line's content is line[0, length): its line end and one CR before the LF left out.
 bool IsRemoversLine(const char* line, long length) {
     if (length != kAddressLength + kHostLength) return false;
     for (long i = 0; i < kAddressLength; ++i) {
@@ -37,9 +37,9 @@ bool IsRemoversLine(const char* line, long length) {
 }
 
 // The name standing as a whole name of a hosts entry: before any comment, after a blank that
-// follows some other field, and ending at a blank, a CR or the comment. So a longer name
-// holding it, a comment mentioning it or the address field never counts. Its position, or
-// kNoMatch.
+// follows some other field, and ending at a blank or at the end of the part before the comment.
+// So a longer name holding it, a comment mentioning it or the address field never counts. Its
+// position, or kNoMatch.
 long NameInLine(const char* line, long length) {
     long part = 0;
     while (part < length && line[part] != '#') ++part;
@@ -48,33 +48,45 @@ long NameInLine(const char* line, long length) {
         if (at >= 2 && !IsBlank(line[at - 2])) fieldBefore = true;
         long end = at + kHostLength;
         if (fieldBefore && IsBlank(line[at - 1]) && IsHostAt(line + at) &&
-            (end == part || IsBlank(line[end]) || line[end] == '\r')) {
+            (end == part || IsBlank(line[end]))) {
             return at;
         }
     }
     return kNoMatch;
 }
 
-// The length of the content of the line at start (its bytes before the LF, less one CR at
-// their end), and in *next where the following line starts.
-long LineContent(const char* image, long n, long start, long* next) {
-    long end = start;
-    while (end < n && image[end] != '\n') ++end;
-    *next = end + 1;
-    return end > start && image[end - 1] == '\r' ? end - 1 - start : end - start;
+// A final Ctrl-Z belongs to no line: the runtime cuts it when it appends.
+long DataEnd(const char* image, long n) {
+    return n > 0 && image[n - 1] == kCtrlZ ? n - 1 : n;
+}
+
+// The line at start, in data of n bytes: its content ends at *end, its line end (CR LF, a lone
+// LF, a lone CR, or none at the end of the data) at *next.
+void FindLine(const char* image, long n, long start, long* end, long* next) {
+    long at = start;
+    while (at < n && image[at] != '\n' && image[at] != '\r') ++at;
+    *end = at;
+    bool crLf = at + 1 < n && image[at] == '\r' && image[at + 1] == '\n';
+    *next = crLf ? at + 2 : at < n ? at + 1 : n;
 }
 
 }  // namespace
 
 long FindAdvertHost(const char* image, long n) {
-    // The remover's own line wins over a line the user wrote before it.
-    for (long start = 0, next; start < n; start = next) {
-        if (IsRemoversLine(image + start, LineContent(image, n, start, &next))) {
+    n = DataEnd(image, n);
+    // The remover's own line, as it reads and writes lines, wins over a line the user wrote
+    // before it; so a lone CR neither starts nor ends it.
+    for (long start = 0, end, next; start < n; start = next) {
+        FindLine(image, n, start, &end, &next);
+        bool removersBounds =
+            (start == 0 || image[start - 1] == '\n') && (end == n || image[next - 1] == '\n');
+        if (removersBounds && IsRemoversLine(image + start, end - start)) {
             return start + kAddressLength;
         }
     }
-    for (long start = 0, next; start < n; start = next) {
-        long at = NameInLine(image + start, LineContent(image, n, start, &next));
+    for (long start = 0, end, next; start < n; start = next) {
+        FindLine(image, n, start, &end, &next);
+        long at = NameInLine(image + start, end - start);
         if (at != kNoMatch) return start + at;
     }
     return kNoMatch;
@@ -82,18 +94,23 @@ long FindAdvertHost(const char* image, long n) {
 
 EntryCut CutEntryLine(const char* image, long n, long m) {
     if (m < 0 || m >= n) return {n, n};
+    long dataEnd = DataEnd(image, n);
 
     long start = m;
-    while (start > 0 && image[start - 1] != '\n') --start;
-    // The remover puts a line break before its line; on a file that ended in one that makes
-    // a blank CR LF line, and taking it too gives the user back the file they had.
-    while (start >= 2 && image[start - 1] == '\n' && image[start - 2] == '\r' &&
-           (start == 2 || image[start - 3] == '\n')) {
+    while (start > 0 && image[start - 1] != '\n' && image[start - 1] != '\r') --start;
+    long end, next;
+    FindLine(image, dataEnd, start, &end, &next);
+    // The remover puts a line break before its line, which on a file that ended in a line
+    // break makes an empty CR LF line, whatever ended the line before: taking it too gives
+    // the user back the file they had. Further empty lines go only where the remover's reader
+    // sees them as empty, so a CR CR LF line end stays.
+    auto emptyCrLfBefore = [image](long at, bool afterLoneCr) {
+        return at >= 2 && image[at - 2] == '\r' && image[at - 1] == '\n' &&
+               (at == 2 || image[at - 3] == '\n' || (afterLoneCr && image[at - 3] == '\r'));
+    };
+    if (emptyCrLfBefore(start, true)) {
         start -= 2;
+        while (emptyCrLfBefore(start, false)) start -= 2;
     }
-
-    long end = m;
-    while (end < n && image[end] != '\n') ++end;
-    if (end < n) ++end;
-    return {start, end};
+    return {start, next};
 }

@@ -6,11 +6,13 @@
 
 constexpr long kNoMatch = -1;
 
-// The position of the advert host name in the line to cut, or kNoMatch. A line's content is
-// its bytes before its LF (or the end of the file), less one CR at their end. The first line
-// whose content is the remover's entry is taken; else the first line in which the name stands
-// as a whole host name of an entry (never the first field, never in a comment, never inside a
-// longer name). Letters compare without regard to case (only A-Z fold to a-z).
+// The position of the advert host name in the line to cut, or kNoMatch. A line ends at CR LF,
+// at a lone LF, at a lone CR or at the end of the data; a Ctrl-Z that is the last byte belongs
+// to no line. The first line that is the remover's entry, as the remover reads and writes
+// lines (starting the file or after an LF, and not ended by a lone CR), is taken; else the
+// first line in which the name stands as a whole host name of an entry (never the first
+// field, never in a comment, never inside a longer name). Letters compare without regard to
+// case (only A-Z fold to a-z).
 long FindAdvertHost(const char* image, long n);
 
 // What is written back: image[0, headLength), then image[tailStart, n). A head length of 0
@@ -20,10 +22,9 @@ struct EntryCut {
     long tailStart;
 };
 
-// The cut for a match at m: the line holding it goes with its line end, and so do the blank
-// lines ending in CR LF directly before it; every other byte stays. Lines end at LF, alone or
-// after a CR; a CR not followed by LF is a character of its line, as the remover reads it.
-// A match outside the image cuts nothing.
+// The cut for a match at m: the line holding it goes with its line end, and so does the empty
+// CR LF line directly before it, and each further one that starts the file or follows an LF;
+// every other byte stays. A match outside the image cuts nothing.
 EntryCut CutEntryLine(const char* image, long n, long m);
 
 #endif

@@ -1,5 +1,6 @@
 #include "restore/restore_run.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,9 +45,10 @@ HostsImage ReadHostsImage(const char* path) {
     HostsImage image = {HostsImage::Read, nullptr, 0, kNoMatch};
     FILE* stream = plat::OpenFile(path, "rb");
     if (!stream) {
-        // One that is there but cannot be opened (no access, a folder) is a failure to tell.
-        bool there = plat::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-        image.state = there ? HostsImage::Unreadable : HostsImage::Missing;
+        // Only a file or folder that is not there is silent; one that is there but cannot be
+        // opened (a folder, a pipe, no access to it or to its folder) is a failure to tell.
+        bool missing = errno == ENOENT || errno == ENOTDIR;
+        image.state = missing ? HostsImage::Missing : HostsImage::Unreadable;
         return image;
     }
     long size = -1;
@@ -68,18 +70,14 @@ HostsImage ReadHostsImage(const char* path) {
     return image;
 }
 
-// The file without the entry's line; the box that tells how it went.
-void Rewrite(RestoreSink& sink, const char* path, const HostsImage& image) {
+// The file without the entry's line; false if it could not be rewritten.
+bool Rewrite(const char* path, const HostsImage& image) {
     EntryCut cut = CutEntryLine(image.bytes, image.size, image.match);
     long tailLength = cut.tailStart < image.size ? image.size - cut.tailStart : 0;
     plat::FilePiece pieces[2] = {
         {image.bytes, static_cast<size_t>(cut.headLength)},
         {image.bytes + (tailLength ? cut.tailStart : 0), static_cast<size_t>(tailLength)}};
-    if (plat::RewriteFile(path, pieces, 2) == plat::RewriteOk) {
-        sink.Message(kRestored, kCaption, MB_ICONINFORMATION);
-    } else {
-        sink.Message(kRewriteError, kCaption, MB_ICONWARNING);
-    }
+    return plat::RewriteFile(path, pieces, 2) == plat::RewriteOk;
 }
 
 }  // namespace
@@ -90,22 +88,29 @@ void RunRestore(RestoreSink& sink) {
     if (!BuildHostsPath(path)) return;
     HostsImage image = ReadHostsImage(path);
     if (image.state == HostsImage::Missing) return;
+    bool rewritten = false;
     if (image.state == HostsImage::Read && image.match != kNoMatch) {
         if (sink.Message(kConfirm, kCaption, MB_ICONQUESTION | MB_YESNO) != IDYES) {
             free(image.bytes);
             return;
         }
         // The question may have stood open for minutes: what an editor or another tool wrote
-        // meanwhile must not be lost, so the cut is made on what the file holds now.
+        // meanwhile must not be lost, so the cut is made on what the file holds now. The lock
+        // keeps a remover from appending between this read and the replace; it is given back
+        // before the next box, which may stand open for minutes too.
+        plat::NamedLock lock(plat::kHostsLockName);
         free(image.bytes);
         image = ReadHostsImage(path);
+        if (image.state == HostsImage::Read && image.match != kNoMatch) {
+            rewritten = Rewrite(path, image);
+        }
     }
-    if (image.state == HostsImage::Unreadable) {
+    if (image.state == HostsImage::Unreadable || (image.match != kNoMatch && !rewritten)) {
         sink.Message(kRewriteError, kCaption, MB_ICONWARNING);
     } else if (image.match == kNoMatch) {
         sink.Message(kNothingToRestore, kCaption, MB_ICONINFORMATION);
     } else {
-        Rewrite(sink, path, image);
+        sink.Message(kRestored, kCaption, MB_ICONINFORMATION);
     }
     free(image.bytes);
 }

@@ -32,12 +32,24 @@ done <<ROWS
 ROWS
 out=$("$console" --fast --windows-dir "$win" --platform-id 4) && fail "unknown family: exit 0"
 [ "$out" = "$unknown" ] || fail "unknown family: $out"
+"$console" --fast --windows-dir "$win" > /dev/full 2>/dev/null && fail "output to /dev/full: exit 0"
+
+# A hosts path that is not a plain file is refused at once, as a file that cannot be opened.
+hosts=$win/system32/drivers/etc/hosts
+for make in 'mkdir "$hosts"' 'mkfifo "$hosts"' 'ln -s /dev/zero "$hosts"'; do
+  rm -rf "$hosts" && eval "$make"
+  out=$(timeout 20 "$console" --fast --windows-dir "$win" 2>&1)
+  code=$?
+  [ "$code" = 1 ] && grep -qx 'status 1002 Error opening hosts file!' <<< "$out" ||
+    fail "$make: exit $code, printed $out"
+done
 
 # Bad arguments: usage on standard error, exit status 2, nothing on standard output; a value
 # never starts with --.
 for args in "" "--fast" "--windows-dir" "--windows-dir $win --platform-id x" \
-            "--windows-dir $win --platform-id -1" "--windows-dir $win --bogus" "--windows-dir --fast"; do
-  out=$("$console" $args 2> "$work/err")
+            "--windows-dir $win --platform-id -1" "--windows-dir $win --platform-id ' 1'" \
+            "--windows-dir $win --bogus" "--windows-dir --fast"; do
+  out=$(eval "\"\$console\" $args" 2> "$work/err")
   code=$?
   [ "$code" = 2 ] && [ -z "$out" ] && grep -q '^usage: quorvel-console' "$work/err" ||
     fail "'$args': exit $code, printed $out"

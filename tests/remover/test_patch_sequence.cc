@@ -97,14 +97,21 @@ const std::string kUnknown =
 
 enum class Hosts { Missing, File, ReadOnly, Folder };
 
+// A point's call after `skip` successful ones fails.
+struct FaultAt {
+    FaultAt(Fault at, int successes = 0) : point(at), skip(successes) {}
+    Fault point;
+    int skip;
+};
+
 // The file afterwards, unless given: the old bytes (or none), with the entry appended where
 // the run says it removed the adverts.
 struct Case {
     const char* name;
     Hosts hosts;
-    std::string before;
+    std::string before = "";
     Events events;
-    std::optional<Fault> fault = std::nullopt;  // fails on its first call
+    std::optional<FaultAt> fault = std::nullopt;
     DWORD platformId = 2;
     std::optional<std::string> after = std::nullopt;
 };
@@ -140,7 +147,7 @@ class PatchSequenceTest : public ::testing::Test {
         ASSERT_TRUE(c.hosts == Hosts::Folder ? testfiles::MakeDirs(path)
                                              : !file || testfiles::WriteBytes(path, c.before));
         ASSERT_TRUE(c.hosts != Hosts::ReadOnly || testfiles::SetReadOnly(path, true));
-        if (c.fault) FaultArm(*c.fault, 0);
+        if (c.fault) FaultArm(c.fault->point, c.fault->skip);
         const long handles = testfiles::OpenHandles();
         RecordingSink sink = Run(c.platformId, windows_, system_);
         FaultsClear();
@@ -166,9 +173,12 @@ class PatchSequenceTest : public ::testing::Test {
     std::string system_;
 };
 
+// The append's failures, each at the call it names, are reported and leave the file as it
+// was: a cut Ctrl-Z put back, a created file removed again.
 TEST_F(PatchSequenceTest, EveryOutcome) {
-    const std::string z = "\x1a", x255(255, 'x');
-    const Events writeError = kFound + kChecked + kWriteError, unknown = {kUnknown, "end 0"};
+    const std::string z = "\x1a", x255(255, 'x'), tz = "T\r\n" + z;
+    const Events openError = kFound + kChecked + kOpenError, unknown = {kUnknown, "end 0"};
+    const Events writeError = kFound + kChecked + kWriteError;
     const Case cases[] = {
         {"missing_file_created", Hosts::Missing, "", kNotFound + kAppendedEvents},
         {"ends_in_crlf", Hosts::File, "T\r\n", kAppendedToFound},
@@ -176,33 +186,53 @@ TEST_F(PatchSequenceTest, EveryOutcome) {
         {"empty_file", Hosts::File, "", kAppendedToFound},
         {"entry_as_last_line_without_break", Hosts::File, "T\r\n" + kEntry, kAlreadyFound},
         {"entry_between_lf_lines", Hosts::File, "T\n" + kEntry + "\nU\n", kAlreadyFound},
+        {"ff_byte_is_a_character", Hosts::File, "\xff\r\n" + kEntry, kAlreadyFound},
         // The reader's second piece of this line is the entry's text, yet not a line of its own.
         {"entry_after_255_characters", Hosts::File, x255 + kEntry + "\r\n", kAppendedToFound},
         {"entry_after_line_of_255", Hosts::File, x255 + "\r\n" + kEntry, kAlreadyFound},
-        {"final_ctrl_z_cut", Hosts::File, "T\r\n" + z, kAppendedToFound, std::nullopt, 2,
-         "T\r\n" + kAppended},
-        {"two_final_ctrl_z_keep_one", Hosts::File, "T" + z + z, kAppendedToFound, std::nullopt, 2,
-         "T" + z + kAppended},
         {"entry_behind_ctrl_z_seen", Hosts::File, "T" + z + "U" + kAppended, kAlreadyFound},
+        {"entry_before_final_ctrl_z_seen", Hosts::File, "T\r\n" + kEntry + z, kAlreadyFound},
+        {"ctrl_z_line_before_entry", Hosts::File, "T\r\n" + z + "\n" + kEntry, kAlreadyFound},
+        {"ctrl_z_before_line_end_is_a_byte", Hosts::File, "T\r\n" + kEntry + z + "\r\n",
+         kAppendedToFound},
         {"read_only_patched", Hosts::ReadOnly, "T\r\n", kAppendedToFound},
         {"read_only_already_patched", Hosts::ReadOnly, kEntry, kAlreadyFound},
         {"attributes_cannot_change", Hosts::ReadOnly, "T\r\n", kAttributeError,
          Fault::SetAttributes},
-        {"hosts_is_a_folder", Hosts::Folder, "", kFound + kChecked + kOpenError},
-        {"write_fails", Hosts::File, "T\r\n" + z, writeError, Fault::Write},
+        {"hosts_is_a_folder", Hosts::Folder, "", openError},
+        {"seek_to_end_fails", Hosts::File, tz, openError, Fault::Seek},
+        {"tell_fails", Hosts::File, tz, openError, Fault::Tell},
+        {"seek_to_last_byte_fails", Hosts::File, tz, openError, FaultAt(Fault::Seek, 1)},
+        {"truncate_fails", Hosts::File, tz, openError, Fault::Truncate},
+        {"seek_before_write_fails", Hosts::File, tz, writeError, FaultAt(Fault::Seek, 2)},
+        {"write_fails", Hosts::File, tz, writeError, Fault::Write},
         {"flush_fails", Hosts::ReadOnly, "T\r\n", writeError, Fault::Flush},
         {"close_fails", Hosts::File, "T", writeError, Fault::Close},
+        {"created_file_removed_when_seek_fails", Hosts::Missing, "", kNotFound + kOpenError,
+         Fault::Seek},
         {"created_file_removed_when_write_fails", Hosts::Missing, "", kNotFound + kWriteError,
          Fault::Write},
         {"created_file_removed_when_flush_fails", Hosts::Missing, "", kNotFound + kWriteError,
          Fault::Flush},
         {"created_file_removed_when_close_fails", Hosts::Missing, "", kNotFound + kWriteError,
          Fault::Close},
-        {"win32s_warns_then_uses_windows_folder", Hosts::Missing, "",
-         Events{kWin31} + kNotFound + kAppendedEvents, std::nullopt, 0},
-        {"windows_9x_folder", Hosts::File, "T\r\n", kAppendedToFound, std::nullopt, 1},
-        {"unknown_platform_ends", Hosts::Missing, "", unknown, std::nullopt, 3},
-        {"unknown_platform_all_bits", Hosts::Missing, "", unknown, std::nullopt, 0xFFFFFFFF},
+        {.name = "win32s_warns_then_uses_windows_folder",
+         .hosts = Hosts::Missing,
+         .events = Events{kWin31} + kNotFound + kAppendedEvents,
+         .platformId = 0},
+        {.name = "windows_9x_folder",
+         .hosts = Hosts::File,
+         .before = "T\r\n",
+         .events = kAppendedToFound,
+         .platformId = 1},
+        {.name = "unknown_platform_ends",
+         .hosts = Hosts::Missing,
+         .events = unknown,
+         .platformId = 3},
+        {.name = "unknown_platform_all_bits",
+         .hosts = Hosts::Missing,
+         .events = unknown,
+         .platformId = 0xFFFFFFFF},
     };
     for (const Case& c : cases) Check(c);
 }
@@ -226,23 +256,25 @@ TEST_F(PatchSequenceTest, NearMissesAreNotTheEntry) {
         "\x1a" + kEntry,  // a Ctrl-Z is a byte of its line, not a line end
     };
     for (const std::string& line : nearMisses) {
-        Check({"near_miss", Hosts::File, "T\r\n" + line + "\r\n", kAppendedToFound});
+        Check({Show(line).c_str(), Hosts::File, "T\r\n" + line + "\r\n", kAppendedToFound});
     }
 }
 
 // Two removers started together: at an event of the first, the second starts and runs to
 // its end, or for 300 ms where it must wait for the first's append and then see its entry.
 TEST_F(PatchSequenceTest, ConcurrentRunsAppendOnce) {
+    enum class Second { WaitsForTheFirst, EndsFirst };
     struct {
         Hosts hosts;
         std::string startSecondAt;
-        bool secondEndsFirst;
-        Events first, second;
+        Second second;
+        Events firstEvents, secondEvents;
     } cases[] = {
-        {Hosts::File, "status 1002 Updating hosts file...", false, kAppendedToFound, kAlreadyFound},
+        {Hosts::File, "status 1002 Updating hosts file...", Second::WaitsForTheFirst,
+         kAppendedToFound, kAlreadyFound},
         // Both find no file; the second runs whole before the first's check.
-        {Hosts::Missing, "status 1001 Creating hosts file... done", true, kNotFound + kAlready,
-         kNotFound + kAppendedEvents},
+        {Hosts::Missing, "status 1001 Creating hosts file... done", Second::EndsFirst,
+         kNotFound + kAlready, kNotFound + kAppendedEvents},
     };
     std::string path = HostsPath(2);
     plat::SystemLayout layout = {2, windows_.c_str(), system_.c_str()};
@@ -258,13 +290,13 @@ TEST_F(PatchSequenceTest, ConcurrentRunsAppendOnce) {
         first.onEvent = [&](const std::string& event) {
             if (event != c.startSecondAt) return;
             secondRun = std::async(std::launch::async, [&] { RunPatchSequence(second); });
-            if (c.secondEndsFirst) secondRun.wait();
+            if (c.second == Second::EndsFirst) secondRun.wait();
             secondRun.wait_for(std::chrono::milliseconds(300));
         };
         RunPatchSequence(first);
         if (secondRun.valid()) secondRun.wait();
-        EXPECT_EQ(first.events, c.first);
-        EXPECT_EQ(second.events, c.second);
+        EXPECT_EQ(first.events, c.firstEvents);
+        EXPECT_EQ(second.events, c.secondEvents);
         EXPECT_EQ(Show(*testfiles::ReadBytes(path)),
                   Show((c.hosts == Hosts::File ? "T\r\n" : "") + kAppended));
     }

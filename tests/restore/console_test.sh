@@ -19,7 +19,7 @@ patched() { printf 'T\r\n\r\n0.0.0.0         %s\r\n' "$host" > "$1"; }
 check() {  # OUTPUT STATUS ARGS...: exactly that output and status, nothing on standard error
   local want=$1 status=$2 out
   shift 2
-  out=$("$console" "$@" 2>&1)
+  out=$(timeout 20 "$console" "$@" 2>&1)
   local code=$?
   [ "$code" = "$status" ] || fail "'$*': status $code"
   [ "$out" = "$want" ] || fail "'$*' printed: $out"
@@ -36,11 +36,24 @@ check "$nothing" 0 --windows-dir "$win" --answer yes
 check "$yes" 0 --windows-dir "$win" --platform-id 0 --answer yes
 check "$nothing" 0 --windows-dir "$win" --platform-id 1 --answer yes
 check "$no" 0 --windows-dir "$win" --system-dir "$work/sys" --answer no
-# A missing hosts file: nothing printed at all. One that cannot be read: the error, status 1.
+# A missing hosts file: nothing printed at all. One that is not a plain file (a folder, a pipe,
+# a device behind a link), at once, or in a folder that may not be read: the error, status 1.
+# Root reads any folder, so that run is made as nobody.
 check "" 0 --windows-dir "$work/none"
-rm "$hosts" && mkdir "$hosts"
-check 'message 0x30 Vantrel: Error rewriting host file!' 1 --windows-dir "$win" --answer yes
-rmdir "$hosts"
+error='message 0x30 Vantrel: Error rewriting host file!'
+for make in 'mkdir "$hosts"' 'mkfifo "$hosts"' 'ln -s /dev/zero "$hosts"'; do
+  rm -rf "$hosts" && eval "$make"
+  check "$error" 1 --windows-dir "$win" --answer yes
+done
+rm -rf "$hosts" && patched "$hosts" && chmod a+rx "$work" && chmod 000 "$win/system32/drivers/etc"
+nobody=()
+[ "$(id -u)" = 0 ] && nobody=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+out=$("${nobody[@]}" "$console" --windows-dir "$win" --answer yes 2>&1)
+[ "$?/$out" = "1/$error" ] || fail "unreadable folder printed: $out"
+chmod 755 "$win/system32/drivers/etc"
+# Output that cannot be written fails the run.
+"$console" --windows-dir "$win" > /dev/full 2>/dev/null
+[ $? = 1 ] || fail "output to /dev/full: status 0"
 # While the question is open a line is added, or the entry taken out: the cut is made on
 # what the file holds when the answer comes.
 patched "$hosts"

@@ -1,5 +1,4 @@
-// FindAdvertHost and CutEntryLine on byte strings: where the name is found, and which bytes
-// a run answered Yes writes back.
+// FindAdvertHost and CutEntryLine on byte strings: which bytes a run answered Yes writes back.
 
 #include <gtest/gtest.h>
 
@@ -12,65 +11,51 @@ namespace {
 
 using namespace restore_test;
 
-const std::string CRLF = "\r\n", LF = "\n", CR = "\r";
+const std::string CRLF = "\r\n", LF = "\n", CR = "\r", Z = "\x1a";
 const std::string T = "127.0.0.1       localhost", U = "::1             localhost";
 const std::string E = kEntry;
+const std::string kNothing = "(nothing found)";
 
-long Find(const std::string& bytes) {
-    return FindAdvertHost(bytes.data(), static_cast<long>(bytes.size()));
+// The file after one run answered Yes, or kNothing when the name is not found.
+std::string Restored(const std::string& before) {
+    long n = static_cast<long>(before.size()), m = FindAdvertHost(before.data(), n);
+    EntryCut cut = CutEntryLine(before.data(), n, m);  // without a match it cuts nothing
+    std::string after =
+        before.substr(0, cut.headLength) + (cut.tailStart < n ? before.substr(cut.tailStart) : "");
+    return m == kNoMatch && after == before ? kNothing : after;
 }
 
-// The remover's line first, in any letter case and with a CR before its LF; else a whole name
-// of an entry, never the first field, a comment or part of a longer name.
-TEST(FindAdvertHost, FindsTheRemoversLineElseTheNameAsAWholeHostName) {
-    // Where the name starts: after "a "; in E after T CR LF; on the line after "a " host CR LF.
-    const long user = 2, second = static_cast<long>(T.size() + 2 + 16);
-    const long next = static_cast<long>(kHost.size() + 4);
+// Where the name counts: the remover's line first, in any letter case; else a whole name of an
+// entry, never the first field, a comment or part of a longer name. What goes: that line with
+// its line end (CR LF, a lone LF or a lone CR) and the empty CR LF lines the remover put before
+// it. A final Ctrl-Z is no byte of a line.
+TEST(EntryCut, TakesTheAdvertHostsLineAndTheBlankCrLfLinesBeforeIt) {
     std::string unfolded = kHost;  // '.' and 0x0E differ by 0x20 but are not letters
     for (char& c : unfolded) c = c == '.' ? '\x0e' : c;
-    const struct {
-        std::string bytes;
-        long expected;
-    } cases[] = {
-        {"", kNoMatch},
-        {"a " + kHost.substr(1), kNoMatch},
-        {kHost + " a", kNoMatch},          // the first field
-        {" \t" + kHost + CRLF, kNoMatch},  // still the first field
-        {"a " + unfolded, kNoMatch},
-        {"a b" + kHost + CRLF, kNoMatch},  // inside a longer name
-        {"a " + kHost + ".example.lan", kNoMatch},
-        {"a # " + kHost, kNoMatch},    // in a comment
-        {"a\t" + Upper(kHost), user},  // ends on the last byte
-        {"a " + kHost + "#x", user},
-        {"a " + kHost + CR + "x" + LF, user},
-        {"a  " + kHost + " b" + CRLF, 3},
-        {std::string("\0 ", 2) + kHost, user},
-        {T + CRLF + E, second},
-        {T + LF + Upper(E) + CR, static_cast<long>(T.size() + 1 + 16)},
-        {"a\t" + kHost + CRLF + E + CRLF, next + 16},
-        {"# " + kHost + CRLF + "a " + kHost, next + 2},
-        {"a " + kHost + CRLF + "0.0.0.0        " + kHost, user},  // eight blanks: not the entry
-        {"a " + kHost + CRLF + E + " ", user},
-    };
-    for (const auto& c : cases) EXPECT_EQ(Find(c.bytes), c.expected) << Show(c.bytes);
-}
-
-// The file after one run answered Yes.
-std::string Restored(const std::string& before) {
-    long n = static_cast<long>(before.size());
-    EntryCut cut = CutEntryLine(before.data(), n, Find(before));
-    return before.substr(0, cut.headLength) +
-           (cut.tailStart < n ? before.substr(cut.tailStart) : "");
-}
-
-// All-CR LF and all-LF files first, then the mended cases: mixed line ends, lone CRs and short
-// first lines, where exactly the matched line goes with its line end and the blank CR LF lines
-// directly before it.
-TEST(CutEntryLine, TakesTheMatchedLineAndTheBlankCrLfLinesBeforeIt) {
+    const std::string x = "0.0.0.0 x " + kHost;
     const struct {
         const char* name;
         std::string before, after;
     } cases[] = {
+        {"empty", "", kNothing},
+        {"name cut short", "a " + kHost.substr(1), kNothing},
+        {"first field", kHost + " a", kNothing},
+        {"first field after blanks", " \t" + kHost + CRLF, kNothing},
+        {"only letters fold", "a " + unfolded, kNothing},
+        {"inside a longer name", "a b" + kHost + CRLF, kNothing},
+        {"longer name", "a " + kHost + ".example.lan", kNothing},
+        {"in a comment", "a # " + kHost, kNothing},
+        {"Ctrl-Z before the line end is a byte", T + CRLF + E + Z + CRLF, kNothing},
+        {"upper case, name ends the file", "a\t" + Upper(kHost), ""},
+        {"comment after the name", "a " + kHost + "#x", ""},
+        {"two blanks before the name", "a  " + kHost + " b" + CRLF + U, U},
+        {"zero byte as a field", std::string("\0 ", 2) + kHost, ""},
+        {"comment line passed over", "# " + kHost + CRLF + "a " + kHost, "# " + kHost + CRLF},
+        {"eight blanks: not the remover's line", "a " + kHost + CRLF + "0.0.0.0        " + kHost,
+         "0.0.0.0        " + kHost},
+        {"trailing blank: not the remover's line", "a " + kHost + CRLF + E + " ", E + " "},
+        {"another address as long: not the remover's line",
+         "127.0.0.1       " + kHost + CRLF + CRLF + E + CRLF, "127.0.0.1       " + kHost + CRLF},
         {"remover on T CR LF", T + CRLF + CRLF + E + CRLF, T + CRLF},
         {"remover on T, no final break", T + CRLF + E + CRLF, T + CRLF},
         {"file the remover created", CRLF + E + CRLF, ""},
@@ -97,10 +82,18 @@ TEST(CutEntryLine, TakesTheMatchedLineAndTheBlankCrLfLinesBeforeIt) {
          T + CRLF + LF + LF + U + CRLF},
         {"remover on T LF", T + LF + CRLF + E + CRLF, T + LF},
         {"entry ends in a lone LF", T + CRLF + CRLF + E + LF + U + LF, T + CRLF + U + LF},
-        {"lone CR inside the matched line", T + CRLF + E + CR + U + CRLF + "z" + CRLF,
-         T + CRLF + "z" + CRLF},
-        {"lone CR before the matched line", T + CR + E + CRLF + U + CRLF, U + CRLF},
-        {"CR CR LF line is not blank", T + CRLF + CR + CRLF + E + CRLF, T + CRLF + CR + CRLF},
+        {"lines ending in lone CRs",
+         "127.0.0.1 localhost\r1.2.3.4 myserver\r0.0.0.0 " + kHost + "\r10.0.0.1 nas\r",
+         "127.0.0.1 localhost\r1.2.3.4 myserver\r10.0.0.1 nas\r"},
+        {"lone CR before and after", T + CR + E + CR + U + CR, T + CR + U + CR},
+        {"lone CR before", T + CR + E + CRLF + U + CRLF, T + CR + U + CRLF},
+        {"lone CR after", T + CRLF + E + CR + U + CRLF, T + CRLF + U + CRLF},
+        {"user's line ended by CR CR LF", T + CRLF + x + CR + CRLF + U + CRLF,
+         T + CRLF + CRLF + U + CRLF},
+        {"name ended by a lone CR", "a " + kHost + CR + "x" + LF, "x" + LF},
+        {"upper-case entry ended by a final lone CR", T + LF + Upper(E) + CR, T + LF},
+        {"empty CR LF line after a lone CR goes", T + CRLF + CR + CRLF + E + CRLF, T + CRLF + CR},
+        {"final Ctrl-Z stays", T + CRLF + E + Z, T + CRLF + Z},
     };
     for (const auto& c : cases) EXPECT_EQ(Show(Restored(c.before)), Show(c.after)) << c.name;
 }

@@ -3,13 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <vector>
 
 #include "platform/faults.h"
 #include "platform/file_replace.h"
+#include "remover/patch_sequence.h"
 #include "restore/restore_run.h"
 #include "restore_fixtures.h"
 
@@ -116,13 +119,79 @@ TEST_F(RestoreRun, ShowsTheBoxesOfEachOutcome) {
                 (c.setup == Folder ? MakeDirs(hosts) : WriteBytes(link ? other : hosts, c.bytes)));
             ASSERT_TRUE(!link || MakeLink(other, hosts, c.setup == SymbolicLink));
             ASSERT_TRUE(c.setup != ReadOnly || SetReadOnly(hosts, true));
+            const long handles = OpenHandles();
             EXPECT_EQ(Run(c.answer), c.boxes);
+            EXPECT_EQ(OpenHandles(), handles);  // streams, the file's handle and the lock
             EXPECT_EQ(Bytes(hosts), Show(c.after));
             EXPECT_EQ(Bytes(link ? other : decoy), Show(link ? c.after : kPatched));
             SetReadOnly(hosts, false);
             if (link) RemoveLink(hosts);
         }
     }
+}
+
+// The remover, run before the restore tool or while it holds the file, says only what its
+// result line shows.
+class RemoverResult final : public PatchSink {
+  public:
+    std::string line;
+    void SetStatus(int controlId, const char* text) override {
+        if (controlId == 1002) line = text;
+    }
+    void Pause(unsigned) override {}
+    void Enable(int) override {}
+    void Message(const char*, const char*) override {}
+    void End(int) override {}
+};
+
+// The remover appends its entry, the restore tool answered Yes takes it out: the file as the
+// user had it, byte for byte, whatever its line ends, less a final Ctrl-Z the append cut.
+TEST_F(RestoreRun, RemoverThenRestoreGivesTheFileBack) {
+    const struct {
+        const char* name;
+        std::string before, after;
+    } cases[] = {
+        {"lone CR at the end", "T\r", "T\r"},
+        {"user's entry after a lone CR", "T\r" + kEntry + "\r\nU\r\n",
+         "T\r" + kEntry + "\r\nU\r\n"},
+        {"CR CR LF line ends", "A\r\r\nB\r\r\n", "A\r\r\nB\r\r\n"},
+        {"final Ctrl-Z", "T\r\n\x1a", "T\r\n"},
+    };
+    std::string hosts = UseLayout(dir_, 2);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WriteBytes(hosts, c.before));
+        RemoverResult remover;
+        RunPatchSequence(remover);
+        EXPECT_EQ(remover.line, "Updating hosts file... done.");
+        EXPECT_EQ(Run(IDYES), (Boxes{kConfirmBox, kRestoredBox}));
+        EXPECT_EQ(Bytes(hosts), Show(c.after));
+    }
+}
+
+std::future<std::string> g_remover;
+
+// Between the restore tool's last read and its replace: a remover starts, and has time to
+// reach the file unless a lock stops it.
+void StartRemover() {
+    g_remover = std::async(std::launch::async, [] {
+        RemoverResult remover;
+        RunPatchSequence(remover);
+        return remover.line;
+    });
+    g_remover.wait_for(std::chrono::milliseconds(500));
+}
+
+// The restore tool takes out a user's line naming the host, so the remover finds its entry
+// missing: it must wait for the replace and append after it, so that both say what is true.
+TEST_F(RestoreRun, RemoverStartedBeforeTheReplaceWaitsForIt) {
+    std::string hosts = UseLayout(dir_, 2);
+    ASSERT_TRUE(WriteBytes(hosts, "T\r\n127.0.0.1 " + kHost + "\r\n"));
+    SetRewriteHook(StartRemover);
+    EXPECT_EQ(Run(IDYES), (Boxes{kConfirmBox, kRestoredBox}));
+    ASSERT_TRUE(g_remover.valid());
+    EXPECT_EQ(g_remover.get(), "Updating hosts file... done.");
+    EXPECT_EQ(Bytes(hosts), Show("T\r\n\r\n" + kEntry + "\r\n"));
 }
 
 // The folder and "\hosts" must fit in MAX_PATH with the closing zero; a longer path is never
@@ -186,12 +255,16 @@ void RestoreRun::FailEachCall(bool throughLink) {
         ASSERT_TRUE(RemoveDir(hosts) && MakeDirs(real) && WriteBytes(file, "") &&
                     MakeLink(file, hosts, true));
     }
-    for (Fault point :
-         {Fault::Write, Fault::Flush, Fault::Close, Fault::SetAttributes, Fault::Replace}) {
+    const std::pair<Fault, const char*> points[] = {{Fault::Write, "write"},
+                                                    {Fault::Flush, "flush"},
+                                                    {Fault::Close, "close"},
+                                                    {Fault::SetAttributes, "attributes"},
+                                                    {Fault::Replace, "replace"}};
+    for (const auto& [point, pointName] : points) {
         int failures = 0;
         for (int skip = 0;; ++skip) {
-            SCOPED_TRACE("point " + std::to_string(static_cast<int>(point)) + ", skip " +
-                         std::to_string(skip) + (throughLink ? ", through a link" : ""));
+            SCOPED_TRACE(std::string(pointName) + " fails after " + std::to_string(skip) +
+                         (throughLink ? ", through a link" : ""));
             WritePatched(file);
             std::string kept = Kept(file);
             FaultArm(point, skip);
@@ -213,7 +286,7 @@ void RestoreRun::FailEachCall(bool throughLink) {
             ASSERT_LT(++failures, 4);
         }
         // Head and tail are two writes; the renaming fallback has two steps.
-        EXPECT_GE(failures, point == Fault::Write ? 2 : 1) << static_cast<int>(point);
+        EXPECT_GE(failures, point == Fault::Write ? 2 : 1) << pointName;
     }
     if (throughLink) RemoveLink(hosts);
 }
@@ -222,9 +295,12 @@ TEST_F(RestoreRun, FailuresWhileRewritingLeaveTheOldFile) {
 #ifdef _WIN32
     // NT 4 has no ReplaceFileA; 95/98/Me have no working MoveFileExA either. All comes last
     // and stays.
-    for (auto calls :
-         {plat::ReplaceCalls::NoReplaceFile, plat::ReplaceCalls::None, plat::ReplaceCalls::All}) {
-        SCOPED_TRACE(static_cast<int>(calls));
+    const std::pair<plat::ReplaceCalls, const char*> callSets[] = {
+        {plat::ReplaceCalls::NoReplaceFile, "no ReplaceFileA"},
+        {plat::ReplaceCalls::None, "neither ReplaceFileA nor MoveFileExA"},
+        {plat::ReplaceCalls::All, "all calls"}};
+    for (const auto& [calls, callsName] : callSets) {
+        SCOPED_TRACE(callsName);
         plat::RewriteUseCalls(calls);
         FailEachCall(false);
         FailEachCall(true);

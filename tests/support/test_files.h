@@ -40,7 +40,8 @@ bool RemoveLink(const std::string& link);
 // Names of the entries of a folder, sorted.
 std::string ListDir(const std::string& path);
 
-// Handles (Windows) or descriptors (elsewhere) the process holds open: a leak check.
+// Descriptors the process holds open, and on Windows the handles and GDI objects the
+// platform layer's test build counts: a leak check.
 long OpenHandles();
 
 // Bytes shown with CR, LF and other controls spelled out, for failure messages.

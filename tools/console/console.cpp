@@ -3,11 +3,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
+// Digits only: strtoul alone would take leading blanks and a sign.
 bool ParsePlatformId(const char* text, DWORD* id) {
-    if (!*text || *text == '-' || *text == '+') return false;
+    if (!*text || strspn(text, "0123456789") != strlen(text)) return false;
     char* end;
     errno = 0;
     unsigned long value = strtoul(text, &end, 10);
@@ -50,6 +52,14 @@ bool IsOptionValue(const char* value) {
 int ConsoleUsage(const char* program, const std::string& usage, const std::string& problem) {
     fprintf(stderr, "%s: %s\nusage: %s %s\n", program, problem.c_str(), program, usage.c_str());
     return 2;
+}
+
+int ConsoleExit(const char* program, bool failed) {
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        fprintf(stderr, "%s: cannot write the output\n", program);
+        return 1;
+    }
+    return failed ? 1 : 0;
 }
 
 void PrintOneLine(const char* text) {

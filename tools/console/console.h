@@ -3,7 +3,7 @@
 
 // What the console drivers share: the options that place the stand-in Windows, their usage
 // errors, and texts printed on one line. Both exit with 0 after a run that showed no error,
-// 1 after one that did, and 2 on bad arguments.
+// 1 after one that did or whose output could not be written, and 2 on bad arguments.
 
 #include <string>
 
@@ -29,6 +29,10 @@ bool IsOptionValue(const char* value);
 
 // The problem and the usage on standard error; the exit status for bad arguments, 2.
 int ConsoleUsage(const char* program, const std::string& usage, const std::string& problem);
+
+// The exit status after a run: 1 if it showed an error, or if its output could not be written
+// (whoever reads it would see nothing, or half), else 0.
+int ConsoleExit(const char* program, bool failed);
 
 // A line feed inside the text shows as the two characters \n.
 void PrintOneLine(const char* text);

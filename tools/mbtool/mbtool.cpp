@@ -4,10 +4,15 @@
 //   mbtool info FILE
 //   mbtool bmp FILE OUT [--background RRGGBB] [--premultiply] [--tint N] [--cycle N]
 //
+// OUT is replaced whole, or not at all, through a link to the file behind it; a device, a pipe,
+// /dev/stdout or /dev/fd/N is written into and stays.
+//
 // Exit status: 0 done; 1 the image did not load or no bitmap could be built; 2 bad arguments
 // or a file that cannot be read or written.
 
 #include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -90,23 +95,68 @@ void PutLe32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-// Writes the two parts to a temporary file in OUT's folder and renames it to OUT only once
-// it is complete on disk, so a failed write (a full disk) leaves OUT as it was and no
-// temporary file behind.
+bool WriteAll(int fd, const void* bytes, size_t size) {
+    const char* at = static_cast<const char*>(bytes);
+    while (size > 0) {
+        const ssize_t written = write(fd, at, size);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        at += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// Writes the two parts to a temporary file in the folder of the file OUT names (the file
+// behind a link, so that the link stays) and renames it there only once it is complete on
+// disk, so a failed write (a full disk) leaves the file as it was and no temporary file behind.
 bool WriteBeside(const char* out, const void* head, size_t headSize, const void* body,
                  size_t bodySize) {
+    char behind[PATH_MAX];
+    struct stat info;
+    if (lstat(out, &info) == 0 && S_ISLNK(info.st_mode)) {
+        if (!realpath(out, behind)) return false;
+        out = behind;
+    }
     std::string temp = std::string(out) + ".XXXXXX";
     const int fd = mkstemp(&temp[0]);
     if (fd < 0) return false;
     const mode_t mask = umask(0);  // mkstemp makes 0600; give what fopen would have
     umask(mask);
-    FILE* f = fdopen(fd, "wb");
-    bool written = f && fchmod(fd, 0666 & ~mask) == 0 && fwrite(head, 1, headSize, f) == headSize &&
-                   fwrite(body, 1, bodySize, f) == bodySize && fflush(f) == 0 && fsync(fd) == 0;
-    if (f ? fclose(f) != 0 : close(fd) != 0) written = false;
+    bool written = fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, head, headSize) &&
+                   WriteAll(fd, body, bodySize) && fsync(fd) == 0;
+    if (close(fd) != 0) written = false;
     if (written && rename(temp.c_str(), out) == 0) return true;
     unlink(temp.c_str());
     return false;
+}
+
+// A stream rather than a file to replace: standard output by name, a descriptor by its name
+// in /dev/fd, or anything but a plain file (a device, a pipe). Its descriptor, -1 if it cannot
+// be opened, or -2 for a plain file or none. Standard output is written where it stands,
+// so that output appended to a file stays appended.
+int StreamOut(const char* out) {
+    static const char kFdFolder[] = "/dev/fd/";
+    if (!strcmp(out, "/dev/stdout")) return dup(STDOUT_FILENO);
+    long fd;
+    if (!strncmp(out, kFdFolder, sizeof kFdFolder - 1) &&
+        strspn(out + sizeof kFdFolder - 1, "0123456789") == strlen(out + sizeof kFdFolder - 1) &&
+        ParseNumber(out + sizeof kFdFolder - 1, 0, INT_MAX, fd)) {
+        return dup(static_cast<int>(fd));
+    }
+    struct stat info;
+    if (stat(out, &info) != 0 || S_ISREG(info.st_mode)) return -2;
+    return open(out, O_WRONLY | O_CLOEXEC);
+}
+
+// OUT gets the two parts: a stream directly, a file through WriteBeside.
+bool WriteOut(const char* out, const void* head, size_t headSize, const void* body,
+              size_t bodySize) {
+    const int fd = StreamOut(out);
+    if (fd == -2) return WriteBeside(out, head, headSize, body, bodySize);
+    bool written = fd >= 0 && WriteAll(fd, head, headSize) && WriteAll(fd, body, bodySize);
+    if (fd >= 0 && close(fd) != 0) written = false;
+    return written;
 }
 
 // Loads a whole file with the bounded load. False when the file cannot be read.
@@ -182,7 +232,7 @@ int Bmp(int argc, char** argv) {
     uint8_t fileHeader[14] = {'B', 'M'};
     PutLe32(fileHeader + 2, static_cast<uint32_t>(sizeof fileHeader + blockSize));
     PutLe32(fileHeader + 10, static_cast<uint32_t>(sizeof fileHeader + layout.bitsOffset));
-    const bool written = WriteBeside(out, fileHeader, sizeof fileHeader, block, blockSize);
+    const bool written = WriteOut(out, fileHeader, sizeof fileHeader, block, blockSize);
     free(block);
     if (!written) {
         fprintf(stderr, "mbtool: cannot write %s\n", out);

@@ -75,5 +75,5 @@ int main(int argc, char** argv) {
     ConsoleSink sink(fast);
     RunPatchSequence(sink);
     printf("patched %d\n", g_patched);
-    return sink.failed() ? 1 : 0;
+    return ConsoleExit("quorvel-console", sink.failed());
 }

@@ -70,5 +70,5 @@ int main(int argc, char** argv) {
     }
     ConsoleSink sink(yes, whileAsked);
     RunRestore(sink);
-    return sink.failed() ? 1 : 0;
+    return ConsoleExit("vantrel-console", sink.failed());
 }

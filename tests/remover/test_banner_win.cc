@@ -1,0 +1,67 @@
+// The banner's drawing, built against the platform layer's test build: every DC, GDI object
+// and selection it opens is closed again, and no write reaches past the logical palette. The
+// COM references of the page opener are each held by a type that releases them.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "platform/com_ref_win.h"
+#include "platform/counted_win.h"
+#include "remover/banner.h"
+#include "remover/control_ids.h"
+#include "remover/remover.h"
+
+HINSTANCE g_instance = nullptr;
+
+namespace {
+
+TEST(BannerOnDrawItem, DrawsAndClosesWhatItOpens) {
+    // Two pixels with a palette, so that a logical palette is made too: red, then blue.
+    Image banner;
+    banner.width = 2;
+    banner.height = 1;
+    banner.bitsPerPixel = 8;
+    banner.palette = static_cast<PaletteEntry*>(calloc(256, sizeof(PaletteEntry)));
+    banner.pixels = static_cast<uint8_t*>(calloc(2, 1));
+    banner.palette[0] = {0, 255, 0, 0};
+    banner.palette[1] = {0, 0, 0, 255};
+    banner.pixels[1] = 1;
+    HDC screen = GetDC(nullptr);
+    HDC target = CreateCompatibleDC(screen);
+    HBITMAP canvas = CreateCompatibleBitmap(screen, 2, 1);
+    HGDIOBJ before = SelectObject(target, canvas);
+    DRAWITEMSTRUCT item = {};
+    item.CtlType = ODT_STATIC;
+    item.itemAction = ODA_DRAWENTIRE;
+    item.hDC = target;
+    const long open = plat::OpenObjects();
+    BannerOnDrawItem(banner, IDC_BANNER, &item);
+    EXPECT_EQ(plat::OpenObjects(), open);
+    EXPECT_EQ(plat::PaletteOverruns(), 0);
+    EXPECT_EQ(GetPixel(target, 0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(target, 1, 0), RGB(0, 0, 255));
+    SelectObject(target, before);
+    DeleteObject(canvas);
+    DeleteDC(target);
+    ReleaseDC(nullptr, screen);
+}
+
+// A reference that a call hands out is released when its holder goes.
+TEST(ComRef, ReleasesTheReferenceItHolds) {
+    struct Counted : IUnknown {
+        ULONG references = 1;
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+        ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+        ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    } object;
+    {
+        plat::ComRef<IUnknown> held;
+        *held.Out() = &object;
+        EXPECT_EQ(object.references, 1u);
+    }
+    EXPECT_EQ(object.references, 0u);
+}
+
+}  // namespace
