@@ -12,6 +12,7 @@
 
 #include "platform/faults.h"
 #include "platform/file_replace.h"
+#include "remover/control_ids.h"
 #include "remover/patch_sequence.h"
 #include "restore/restore_run.h"
 #include "restore_fixtures.h"
@@ -136,7 +137,7 @@ class RemoverResult final : public PatchSink {
   public:
     std::string line;
     void SetStatus(int controlId, const char* text) override {
-        if (controlId == 1002) line = text;
+        if (controlId == IDC_RESULT_LINE) line = text;
     }
     void Pause(unsigned) override {}
     void Enable(int) override {}
