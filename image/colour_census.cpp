@@ -1,4 +1,3 @@
-#include <stdlib.h>
 #include <string.h>
 
 #include "image/image_alloc.h"
@@ -110,7 +109,7 @@ void ColourTreeDestroy(ColourTree* tree) {
             node = left;
         } else {
             ColourNode* right = node->right;
-            free(node);
+            ImageRelease(node);
             node = right;
         }
     }
@@ -158,7 +157,7 @@ int32_t ImageCountColoursByBuckets(const Image& image) {
         count += buckets[i].count;
         ColourTreeDestroy(&buckets[i]);
     }
-    free(buckets);
+    ImageRelease(buckets);
     return count;
 }
 

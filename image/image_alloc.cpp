@@ -7,3 +7,7 @@
 void* ImageAllocate(size_t size) {
     return malloc(size);
 }
+
+void ImageRelease(void* block) {
+    free(block);
+}

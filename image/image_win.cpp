@@ -1,7 +1,5 @@
 #include "image/image_win.h"
 
-#include <stdlib.h>
-
 #include "image/image_alloc.h"
 #include "platform/counted_win.h"
 
@@ -23,7 +21,7 @@ HPALETTE CreateTablePalette(const RGBQUAD* table, DWORD entries) {
         out[i].peFlags = 0;
     }
     HPALETTE palette = plat::CreatePalette(logical);
-    free(logical);
+    ImageRelease(logical);
     return palette;
 }
 
@@ -49,7 +47,7 @@ HBITMAP ImageToBitmap(const Image* image, COLORREF background, bool premultiply)
         plat::CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, bits, info, DIB_RGB_COLORS);
     if (previous) plat::SelectPalette(screen, previous, FALSE);
     plat::ReleaseDC(nullptr, screen);
-    free(block);
+    ImageRelease(block);
     if (palette) plat::DeleteObject(palette);
     return bitmap;
 }

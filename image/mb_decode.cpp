@@ -42,7 +42,6 @@
 //
 // Bytes after the last pixel's packet are not read.
 
-#include <stdlib.h>
 #include <string.h>
 
 #include "image/image.h"
@@ -188,15 +187,15 @@ int DecodeRuns8(Reader& in, uint8_t* out, uint8_t* const end) {
 }  // namespace
 
 Image::~Image() {
-    free(palette);
-    free(pixels);
+    ImageRelease(palette);
+    ImageRelease(pixels);
 }
 
 void Image::ImageFree() {
     width = height = bitsPerPixel = 0;
-    free(palette);
+    ImageRelease(palette);
     palette = nullptr;
-    free(pixels);
+    ImageRelease(pixels);
     pixels = nullptr;
 }
 

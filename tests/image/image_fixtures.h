@@ -62,6 +62,7 @@ struct FakeAlloc {
     static inline int successesLeft = -1;  // none fails while negative
     static inline int count = 0;
     static inline size_t largest = 0;
+    static inline int live = 0;  // blocks handed out and not given back through ImageRelease
     static void Reset() { count = 0, largest = 0; }
 };
 

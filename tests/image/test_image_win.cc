@@ -22,10 +22,13 @@ TEST(ImageToBitmap, ShowsThePixelsBlendedWithTheBackground) {
          {std::make_pair(&indexed, std::vector<uint32_t>{opaque, face, half, half, face, opaque}),
           std::make_pair(&deep, std::vector<uint32_t>{opaque, face, half})}) {
         SCOPED_TRACE(testing::Message() << image->bitsPerPixel << " bpp");
+        const int live = FakeAlloc::live;
         HBITMAP bitmap = ImageToBitmap(image, RGB(212, 208, 200), false);
         ASSERT_NE(bitmap, nullptr);
+        EXPECT_EQ(FakeAlloc::live, live) << "blocks left behind";
         BITMAPINFO info = {};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), image->width, -image->height, 1, 32};
+        info.bmiHeader = {
+            sizeof(BITMAPINFOHEADER), image->width, -image->height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         std::vector<uint32_t> pixels(want.size());
         HDC screen = GetDC(nullptr);
         EXPECT_EQ(GetDIBits(screen, bitmap, 0, static_cast<UINT>(image->height), pixels.data(),
