@@ -55,14 +55,13 @@ inline Bytes PaletteBytes(const Image& image) {
     return p ? Bytes(p, p + (image.bitsPerPixel == 1 ? 8 : 1024)) : Bytes();
 }
 
-// fake_alloc.cc's ImageAllocate stands in for the library's: malloc, each block filled with
-// junk so that a byte the library leaves unwritten shows, a record of the requests, and
-// failures on demand.
+// fake_alloc.cc stands in for the library's allocator: junk in each block so that a byte left
+// unwritten shows, a record of the requests and of blocks not given back, failures on demand.
 struct FakeAlloc {
     static inline int successesLeft = -1;  // none fails while negative
     static inline int count = 0;
     static inline size_t largest = 0;
-    static inline int live = 0;  // blocks handed out and not given back through ImageRelease
+    static inline int live = 0;
     static void Reset() { count = 0, largest = 0; }
 };
 
