@@ -11,6 +11,9 @@ if(CMAKE_CROSSCOMPILING)
 else()
   find_package(GTest REQUIRED)
   find_program(VALGRIND valgrind REQUIRED)
+  # Natively under memcheck: a leak, or a read or write outside a block, fails the test.
+  set(QUORVEL_MEMCHECK ${VALGRIND} --quiet --leak-check=full
+                       --errors-for-leak-kinds=definite,indirect --error-exitcode=99)
 endif()
 
 # One ctest entry per test program: under Wine each start costs about a second.
@@ -25,9 +28,6 @@ function(quorvel_add_gtest name)
     add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
     set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 600)
   else()
-    # Natively under memcheck: a leak, or a read or write outside a block, fails the test.
-    add_test(NAME ${name}
-      COMMAND ${VALGRIND} --quiet --leak-check=full --errors-for-leak-kinds=definite,indirect
-              --error-exitcode=99 $<TARGET_FILE:${name}> --gtest_brief=1)
+    add_test(NAME ${name} COMMAND ${QUORVEL_MEMCHECK} $<TARGET_FILE:${name}> --gtest_brief=1)
   endif()
 endfunction()

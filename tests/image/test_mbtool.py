@@ -2,6 +2,7 @@
 decoding is the library's units' business). usage: test_mbtool.py MBTOOL WORKDIR"""
 
 import os
+from pathlib import Path
 import resource
 import shutil
 import signal
@@ -33,11 +34,6 @@ def write(name, data):
     return f.name
 
 
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
-
-
 class MbTool(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -66,7 +62,7 @@ class MbTool(unittest.TestCase):
             with self.subTest(name):
                 out = os.path.join(WORK, name + ".bmp")
                 code, _, err = run("bmp", args[0], out, *args[1:])
-                data = read(out)
+                data = Path(out).read_bytes()
                 header = b"BM" + struct.pack("<IHHI", size, 0, 0, offset)
                 self.assertEqual((code, err, data[:14], len(data), data[54:54 + len(want)]),
                                  (0, "", header, size, want))
@@ -90,7 +86,7 @@ class MbTool(unittest.TestCase):
                               ["--cycle", "-1"], ["--verbose"])]]]
         banner = os.path.join(os.path.dirname(__file__), "..", "..", "resources", "banner.mb")
         if os.path.exists(banner):
-            cut_banner = write("banner-cut.mb", read(banner)[:-1])
+            cut_banner = write("banner-cut.mb", Path(banner).read_bytes()[:-1])
             cases += [("banner", ["info", banner], 0,
                        "result 0 MbOk\nsize 145x15\nbpp 8\npalette yes\ncolours 35\n"),
                       ("banner cut short", ["info", cut_banner], 1, "result 6 MbCorrupt\n")]
@@ -107,21 +103,21 @@ class MbTool(unittest.TestCase):
                 target = write(name, before) if before else os.path.join(WORK, name)
                 listing = set(os.listdir(WORK))
                 code = run("bmp", self.good, target, size_limit=60)[0]
-                after = read(target) if os.path.exists(target) else None
+                after = Path(target).read_bytes() if os.path.exists(target) else None
                 self.assertEqual((code, after, set(os.listdir(WORK)) - listing), (2, before, set()))
 
     def test_out_that_is_no_plain_file_stays(self):
         """A link stays a link, the file behind it replaced; a pipe is written into; standard
         output by name or number is written where it stands, so an append stays an append."""
-        want = read(self.good_bmp)
+        want = Path(self.good_bmp).read_bytes()
         link, behind = os.path.join(WORK, "link.bmp"), write("behind.bmp", b"old")
         os.symlink("behind.bmp", link)
         self.assertEqual(run("bmp", self.good, link)[0], 0)
-        self.assertEqual((os.path.islink(link), read(behind)), (True, want))
+        self.assertEqual((os.path.islink(link), Path(behind).read_bytes()), (True, want))
 
         pipe, got = os.path.join(WORK, "pipe.bmp"), []
         os.mkfifo(pipe)
-        reader = threading.Thread(target=lambda: got.append(read(pipe)), daemon=True)
+        reader = threading.Thread(target=lambda: got.append(Path(pipe).read_bytes()), daemon=True)
         reader.start()
         code = run("bmp", self.good, pipe)[0]
         reader.join(60)
@@ -134,7 +130,7 @@ class MbTool(unittest.TestCase):
                 with open(log, "ab") as stdout:
                     self.assertEqual(subprocess.run([MBTOOL, "bmp", self.good, out], stdout=stdout,
                                                     timeout=60).returncode, 0)
-                self.assertEqual(read(log), b"old\n" + want)
+                self.assertEqual(Path(log).read_bytes(), b"old\n" + want)
 
 
 if __name__ == "__main__":
