@@ -35,16 +35,18 @@ FILE* OpenFile(const char* path, const char* mode) {
     }
     bool writes = strpbrk(mode, "wa+") != nullptr;
     struct stat info;
-    if (stat(native, &info) == 0 && !MayOpen(info, writes)) return nullptr;
+    const bool existed = stat(native, &info) == 0;
+    if (existed && !MayOpen(info, writes)) return nullptr;
     // Opened so that it cannot wait, and looked at again once open, for a path that changed
-    // in between. A write mode's truncation waits for that look.
+    // in between. A write mode's truncation waits for that look. A file this open made is
+    // ours to write, whatever mode the umask gave it.
     int flags = strchr(mode, '+') ? O_RDWR : mode[0] == 'r' ? O_RDONLY : O_WRONLY;
     if (mode[0] != 'r') flags |= O_CREAT;
     if (mode[0] == 'a') flags |= O_APPEND;
     int fd = open(native, flags | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) return nullptr;
     FILE* file = nullptr;
-    if (fstat(fd, &info) == 0 && MayOpen(info, writes) &&
+    if (fstat(fd, &info) == 0 && MayOpen(info, writes && existed) &&
         (mode[0] != 'w' || ftruncate(fd, 0) == 0)) {
         file = fdopen(fd, mode);
     }

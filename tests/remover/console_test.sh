@@ -32,10 +32,22 @@ done <<ROWS
 ROWS
 out=$("$console" --fast --windows-dir "$win" --platform-id 4) && fail "unknown family: exit 0"
 [ "$out" = "$unknown" ] || fail "unknown family: $out"
-"$console" --fast --windows-dir "$win" > /dev/full 2>/dev/null && fail "output to /dev/full: exit 0"
+hosts=$win/system32/drivers/etc/hosts
+
+# Output that cannot be written (fd 4: a pipe with no reader) gives exit 1, not a run cut short.
+mkfifo "$work/pipe" && exec 3<>"$work/pipe" 4>"$work/pipe" 3<&-
+for out in /dev/full '&4'; do
+  printf 'T\r\n' > "$hosts" && chmod 444 "$hosts"
+  eval "\"\$console\" --fast --windows-dir \"\$win\" >$out 2>/dev/null"
+  code=$?
+  [ "$code" = 1 ] && [ "$(stat -c %a "$hosts")" = 444 ] && grep -q "$2" "$hosts" ||
+    fail "output to $out: exit $code, mode $(stat -c %a "$hosts")"
+done
+rm "$hosts"
+[ "$( (umask 0222 && "$console" --fast --windows-dir "$win") | tail -n 1)" = "patched 1" ] ||
+  fail "hosts file created under umask 0222: not patched"
 
 # A hosts path that is not a plain file is refused at once, as a file that cannot be opened.
-hosts=$win/system32/drivers/etc/hosts
 for make in 'mkdir "$hosts"' 'mkfifo "$hosts"' 'ln -s /dev/zero "$hosts"'; do
   rm -rf "$hosts" && eval "$make"
   out=$(timeout 20 "$console" --fast --windows-dir "$win" 2>&1)

@@ -1,6 +1,7 @@
 #include "tools/console/console.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,6 +41,9 @@ bool ConsoleLayout::Install(std::string* problem) {
         return false;
     }
     if (systemDir_.empty()) systemDir_ = windowsDir_ + "/system32";
+    // A reader that goes away must not end the run half way (a read-only file left
+    // writable): the output fails instead, and the exit status says so.
+    signal(SIGPIPE, SIG_IGN);
     plat::SystemLayout layout = {platformId_, windowsDir_.c_str(), systemDir_.c_str()};
     plat::SetSystemLayout(&layout);
     return true;

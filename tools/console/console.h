@@ -14,7 +14,8 @@ class ConsoleLayout {
     // Takes --windows-dir, --system-dir or --platform-id with its value. False if arg is
     // none of them; true with *problem set if the value is bad.
     bool Take(const std::string& arg, const char* value, std::string* problem);
-    // Installs the layout (system folder by default DIR/system32); false with *problem set
+    // Installs the layout (system folder by default DIR/system32) and makes a closed pipe on
+    // the output a failed write rather than the end of the program; false with *problem set
     // if the Windows folder is missing.
     bool Install(std::string* problem);
 
