@@ -1,5 +1,7 @@
 #include "restore/entry_cut.h"
 
+#include <cstring>
+
 #include "build_config.h"
 
 namespace {
@@ -7,9 +9,9 @@ namespace {
 constexpr char kAdvertHost[] = QUORVEL_ADVERT_HOST;
 constexpr long kHostLength = sizeof kAdvertHost - 1;
 static_assert(kHostLength > 0, "the advert host name must not be empty");
-// The remover's line: the address and nine blanks before the name.
-constexpr char kEntryAddress[] = "0.0.0.0         ";
-constexpr long kAddressLength = sizeof kEntryAddress - 1;
+// The remover's line: the address and nine blanks before the name, as it writes it.
+constexpr char kEntry[] = "0.0.0.0         " QUORVEL_ADVERT_HOST;
+constexpr long kAddressLength = sizeof kEntry - 1 - kHostLength;
 constexpr char kCtrlZ = 0x1A;
 
 // ASCII letters only: the name must match the same bytes whatever the user's code page.
@@ -28,12 +30,9 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+// Byte for byte, as the remover compares: a user's line in other letters is not its line.
 bool IsRemoversLine(const char* line, long length) {
-    if (length != kAddressLength + kHostLength) return false;
-    for (long i = 0; i < kAddressLength; ++i) {
-        if (line[i] != kEntryAddress[i]) return false;
-    }
-    return IsHostAt(line + kAddressLength);
+    return length == sizeof kEntry - 1 && memcmp(line, kEntry, sizeof kEntry - 1) == 0;
 }
 
 // The name standing as a whole name of a hosts entry: before any comment, after a blank that

@@ -8,11 +8,11 @@ constexpr long kNoMatch = -1;
 
 // The position of the advert host name in the line to cut, or kNoMatch. A line ends at CR LF,
 // at a lone LF, at a lone CR or at the end of the data; a Ctrl-Z that is the last byte belongs
-// to no line. The first line that is the remover's entry, as the remover reads and writes
-// lines (starting the file or after an LF, and not ended by a lone CR), is taken; else the
-// first line in which the name stands as a whole host name of an entry (never the first
-// field, never in a comment, never inside a longer name). Letters compare without regard to
-// case (only A-Z fold to a-z).
+// to no line. The first line that is the remover's entry byte for byte, as the remover reads
+// and writes lines (starting the file or after an LF, and not ended by a lone CR), is taken;
+// else the first line in which the name stands as a whole host name of an entry (never the
+// first field, never in a comment, never inside a longer name), its letters compared without
+// regard to case (only A-Z fold to a-z).
 long FindAdvertHost(const char* image, long n);
 
 // What is written back: image[0, headLength), then image[tailStart, n). A head length of 0

@@ -147,11 +147,12 @@ class RemoverResult final : public PatchSink {
 
 // The remover appends its entry, the restore tool answered Yes takes it out: the file as the
 // user had it, byte for byte, whatever its line ends, less a final Ctrl-Z the append cut.
-TEST_F(RestoreRun, RemoverThenRestoreGivesTheFileBack) {
+TEST_F(RestoreRun, RemoverThenRestoreTakesOutOnlyTheRemoversLine) {
     const struct {
         const char* name;
         std::string before, after;
     } cases[] = {
+        {"user's entry in capitals", Upper(kEntry) + "\r\n", Upper(kEntry) + "\r\n"},
         {"lone CR at the end", "T\r", "T\r"},
         {"user's entry after a lone CR", "T\r" + kEntry + "\r\nU\r\n",
          "T\r" + kEntry + "\r\nU\r\n"},
