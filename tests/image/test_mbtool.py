@@ -107,13 +107,16 @@ class MbTool(unittest.TestCase):
                 self.assertEqual((code, after, set(os.listdir(WORK)) - listing), (2, before, set()))
 
     def test_out_that_is_no_plain_file_stays(self):
-        """A link stays a link, the file behind it replaced; a pipe is written into; standard
-        output by name or number is written where it stands, so an append stays an append."""
+        """A link stays a link, the file behind it replaced with its permissions; a pipe is
+        written into; standard output or error by any name is written where it stands, so an
+        append stays an append."""
         want = Path(self.good_bmp).read_bytes()
         link, behind = os.path.join(WORK, "link.bmp"), write("behind.bmp", b"old")
         os.symlink("behind.bmp", link)
+        os.chmod(behind, 0o640)
         self.assertEqual(run("bmp", self.good, link)[0], 0)
-        self.assertEqual((os.path.islink(link), Path(behind).read_bytes()), (True, want))
+        self.assertEqual((os.path.islink(link), Path(behind).read_bytes(),
+                          os.stat(behind).st_mode & 0o777), (True, want, 0o640))
 
         pipe, got = os.path.join(WORK, "pipe.bmp"), []
         os.mkfifo(pipe)
@@ -124,12 +127,12 @@ class MbTool(unittest.TestCase):
         self.assertEqual((code, got, os.path.exists(pipe) and not os.path.isfile(pipe)),
                          (0, [want], True))
 
-        for out in ["/dev/stdout", "/dev/fd/1"]:
+        for out in ["/dev/stdout", "/dev/fd/1", "/dev//stdout", "/proc/self/fd/1", "/dev/stderr"]:
             with self.subTest(out):
                 log = write("log", b"old\n")
-                with open(log, "ab") as stdout:
-                    self.assertEqual(subprocess.run([MBTOOL, "bmp", self.good, out], stdout=stdout,
-                                                    timeout=60).returncode, 0)
+                with open(log, "ab") as both:
+                    self.assertEqual(subprocess.run([MBTOOL, "bmp", self.good, out], stdout=both,
+                                                    stderr=both, timeout=60).returncode, 0)
                 self.assertEqual(Path(log).read_bytes(), b"old\n" + want)
 
 

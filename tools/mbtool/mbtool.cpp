@@ -5,11 +5,12 @@
 //   mbtool bmp FILE OUT [--background RRGGBB] [--premultiply] [--tint N] [--cycle N]
 //
 // OUT is replaced whole, or not at all, through a link to the file behind it; a device, a pipe,
-// /dev/stdout or /dev/fd/N is written into and stays.
+// /dev/stdout, /dev/fd/N or a file the tool holds open under another name is written into.
 //
 // Exit status: 0 done; 1 the image did not load or no bitmap could be built; 2 bad arguments
 // or a file that cannot be read or written.
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -110,6 +111,7 @@ bool WriteAll(int fd, const void* bytes, size_t size) {
 // Writes the two parts to a temporary file in the folder of the file OUT names (the file
 // behind a link, so that the link stays) and renames it there only once it is complete on
 // disk, so a failed write (a full disk) leaves the file as it was and no temporary file behind.
+// The new file keeps the old one's permissions.
 bool WriteBeside(const char* out, const void* head, size_t headSize, const void* body,
                  size_t bodySize) {
     char behind[PATH_MAX];
@@ -123,7 +125,8 @@ bool WriteBeside(const char* out, const void* head, size_t headSize, const void*
     if (fd < 0) return false;
     const mode_t mask = umask(0);  // mkstemp makes 0600; give what fopen would have
     umask(mask);
-    bool written = fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, head, headSize) &&
+    const mode_t mode = stat(out, &info) == 0 ? info.st_mode & 07777 : 0666 & ~mask;
+    bool written = fchmod(fd, mode) == 0 && WriteAll(fd, head, headSize) &&
                    WriteAll(fd, body, bodySize) && fsync(fd) == 0;
     if (close(fd) != 0) written = false;
     if (written && rename(temp.c_str(), out) == 0) return true;
@@ -131,8 +134,28 @@ bool WriteBeside(const char* out, const void* head, size_t headSize, const void*
     return false;
 }
 
+// A descriptor of this process open on the file `info` describes, or -1.
+int HeldOpen(const struct stat& info) {
+    DIR* folder = opendir("/proc/self/fd");
+    if (!folder) return -1;
+    int found = -1;
+    while (const dirent* entry = readdir(folder)) {
+        long fd;
+        struct stat held;
+        if (ParseNumber(entry->d_name, 0, INT_MAX, fd) && fd != dirfd(folder) &&
+            fstat(static_cast<int>(fd), &held) == 0 && held.st_dev == info.st_dev &&
+            held.st_ino == info.st_ino) {
+            found = static_cast<int>(fd);
+            break;
+        }
+    }
+    closedir(folder);
+    return found;
+}
+
 // A stream rather than a file to replace: standard output by name, a descriptor by its name
-// in /dev/fd, or anything but a plain file (a device, a pipe). Its descriptor, -1 if it cannot
+// in /dev/fd, a file already open as one of ours under any name (/dev/stderr, /proc/self/fd/1),
+// or anything but a plain file (a device, a pipe). Its descriptor, -1 if it cannot
 // be opened, or -2 for a plain file or none. Standard output is written where it stands,
 // so that output appended to a file stays appended.
 int StreamOut(const char* out) {
@@ -145,8 +168,10 @@ int StreamOut(const char* out) {
         return dup(static_cast<int>(fd));
     }
     struct stat info;
-    if (stat(out, &info) != 0 || S_ISREG(info.st_mode)) return -2;
-    return open(out, O_WRONLY | O_CLOEXEC);
+    if (stat(out, &info) != 0) return -2;
+    if (!S_ISREG(info.st_mode)) return open(out, O_WRONLY | O_CLOEXEC);
+    const int held = HeldOpen(info);
+    return held >= 0 ? dup(held) : -2;
 }
 
 // OUT gets the two parts: a stream directly, a file through WriteBeside.
