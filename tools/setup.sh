@@ -59,9 +59,7 @@ if ! runuser -u "$WINE_USER" -- test -r "$repo/CMakeLists.txt"; then
   done
   setfacl -R -m "u:$WINE_USER:rX" -m "d:u:$WINE_USER:rX" "$repo"
 fi
-wine32_runs() {
-  timeout 120 /usr/lib/wine/wine --version >/dev/null 2>&1
-}
+. "$repo/tools/wine-bits.sh"
 
 # qemu-user of the release's backports suite, through an apt configuration of its own: the
 # machine's sources stay as they are, and the archive is the one they already name.

@@ -1,8 +1,12 @@
-# Sourced: QUORVEL_WINE_PRESET is win32 where 32-bit Wine runs, else win64 (some kernels run
-# no 32-bit code at all, and tools/setup.sh could not hand it to an emulator; the 64-bit
-# build of the same sources then stands in under Wine). QUORVEL_I386_EMULATED is 1 where
-# 32-bit programs run through an emulator registered in binfmt_misc, else 0.
-if timeout 120 /usr/lib/wine/wine --version >/dev/null 2>&1; then
+# Sourced: wine32_runs succeeds where the 32-bit Wine loader starts. QUORVEL_WINE_PRESET is
+# win32 there, else win64 (some kernels run no 32-bit code at all, and tools/setup.sh could
+# not hand it to an emulator; the 64-bit build of the same sources then stands in under
+# Wine). QUORVEL_I386_EMULATED is 1 where 32-bit programs run through an emulator registered
+# in binfmt_misc, else 0.
+wine32_runs() {
+  timeout 120 /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+if wine32_runs; then
   QUORVEL_WINE_PRESET=win32
 else
   QUORVEL_WINE_PRESET=win64
