@@ -27,6 +27,17 @@ bool MayOpen(const struct stat& info, bool writes) {
 
 }  // namespace
 
+bool PosixPath(const char* path, char* out, size_t capacity) {
+    size_t i = 0;
+    for (; path[i]; ++i) {
+        if (i + 1 >= capacity) return false;
+        out[i] = path[i] == '\\' ? '/' : path[i];
+    }
+    if (capacity == 0) return false;
+    out[i] = 0;
+    return true;
+}
+
 FILE* OpenFile(const char* path, const char* mode) {
     char native[PATH_MAX];
     if (!path || !PosixPath(path, native, sizeof native)) {

@@ -25,6 +25,15 @@ struct SystemLayout {
 
 // Null goes back to the real system (on Linux: no folders and platform id 2).
 void SetSystemLayout(const SystemLayout* layout);
+
+// The stand-in's answers, for the Windows layer to give once a layout is set.
+namespace layout {
+bool Active();
+BOOL VersionEx(OSVERSIONINFOA* info);
+DWORD Version();
+UINT WindowsDirectory(char* buffer, UINT size);
+UINT SystemDirectory(char* buffer, UINT size);
+}  // namespace layout
 #endif
 
 BOOL GetVersionExA(OSVERSIONINFOA* info);

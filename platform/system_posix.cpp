@@ -11,36 +11,8 @@
 
 #include "platform/faults.h"
 #include "platform/posix_path.h"
-#include "platform/system_layout.h"
 
 namespace plat {
-
-bool PosixPath(const char* path, char* out, size_t capacity) {
-    size_t i = 0;
-    for (; path[i]; ++i) {
-        if (i + 1 >= capacity) return false;
-        out[i] = path[i] == '\\' ? '/' : path[i];
-    }
-    if (capacity == 0) return false;
-    out[i] = 0;
-    return true;
-}
-
-BOOL GetVersionExA(OSVERSIONINFOA* info) {
-    return layout::VersionEx(info);
-}
-
-DWORD GetVersion() {
-    return layout::Version();
-}
-
-UINT GetWindowsDirectoryA(char* buffer, UINT size) {
-    return layout::WindowsDirectory(buffer, size);
-}
-
-UINT GetSystemDirectoryA(char* buffer, UINT size) {
-    return layout::SystemDirectory(buffer, size);
-}
 
 // The read-only attribute is the absence of every write permission bit; every other file
 // carries the archive bit, as files on Windows usually do.

@@ -6,7 +6,6 @@
 #include "platform/faults.h"
 
 #ifdef QUORVEL_FAULTS
-#include "platform/system_layout.h"
 // The test build: a stand-in layout, once set, answers in place of the system.
 #define ASK(standIn, real) (layout::Active() ? layout::standIn : ::real)
 #else

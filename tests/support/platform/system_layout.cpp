@@ -1,6 +1,8 @@
-#include "platform/system_layout.h"
+// The stand-in Windows of plat::SetSystemLayout. On Linux it is all the system there is.
 
 #include <cstring>
+
+#include "platform/system.h"
 
 namespace plat {
 namespace {
@@ -74,4 +76,23 @@ UINT SystemDirectory(char* buffer, UINT size) {
 }
 
 }  // namespace layout
+
+#ifndef _WIN32
+BOOL GetVersionExA(OSVERSIONINFOA* info) {
+    return layout::VersionEx(info);
+}
+
+DWORD GetVersion() {
+    return layout::Version();
+}
+
+UINT GetWindowsDirectoryA(char* buffer, UINT size) {
+    return layout::WindowsDirectory(buffer, size);
+}
+
+UINT GetSystemDirectoryA(char* buffer, UINT size) {
+    return layout::SystemDirectory(buffer, size);
+}
+#endif
+
 }  // namespace plat
