@@ -13,7 +13,4 @@ INT_PTR CALLBACK RemoverDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 // Shows the restart notice for each of Messenger's hidden windows; always goes on.
 BOOL CALLBACK NotifyMessengerRunning(HWND window, LPARAM lParam);
 
-// The patch sequence, reporting on the dialog's status lines.
-void RunPatchSequence(HWND dialog);
-
 #endif

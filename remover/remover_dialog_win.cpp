@@ -47,6 +47,12 @@ void CentreOnDesktop(HWND dialog) {
     MoveWindow(dialog, x, y, width, height, TRUE);
 }
 
+// The patch sequence, reporting on the dialog's status lines.
+void RunPatchSequence(HWND dialog) {
+    DialogSink sink(dialog);
+    ::RunPatchSequence(sink);
+}
+
 // Set-up, then the whole patch sequence, which blocks this thread for seconds.
 void OnInitDialog(HWND dialog, Image& banner) {
     InitCommonControls();
@@ -64,11 +70,6 @@ void OnClose(HWND dialog) {
 }
 
 }  // namespace
-
-void RunPatchSequence(HWND dialog) {
-    DialogSink sink(dialog);
-    RunPatchSequence(sink);
-}
 
 INT_PTR CALLBACK RemoverDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     // Built on the first message of any kind; its destructor runs at process exit.
