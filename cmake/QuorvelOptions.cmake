@@ -3,7 +3,7 @@ add_library(quorvel_options INTERFACE)
 target_include_directories(quorvel_options INTERFACE
   ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
 target_compile_options(quorvel_options INTERFACE
-  -Wall -Wextra -Wshadow -Wconversion -Wno-sign-conversion)
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion)
 
 # The shipped code: no exceptions, no RTTI, no thread-safe statics (one UI thread),
 # and functions the linker can drop. No -fdata-sections: on Windows GCC then gives every
