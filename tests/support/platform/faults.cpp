@@ -3,23 +3,22 @@
 #ifdef QUORVEL_FAULTS
 
 namespace {
-// Calls left before the point fails; negative when the point is not armed.
-int g_faultCountdown[static_cast<int>(Fault::Count)] = {-1, -1, -1, -1, -1, -1, -1, -1};
+// Calls left until the point fails, counting the failing one; 0 when the point is not armed.
+int g_faultCountdown[static_cast<int>(Fault::Count)] = {};
 void (*g_rewriteHook)() = nullptr;
 }  // namespace
 
 void FaultArm(Fault point, int skip) {
-    g_faultCountdown[static_cast<int>(point)] = skip;
+    g_faultCountdown[static_cast<int>(point)] = skip + 1;
 }
 
 void FaultsClear() {
-    for (int& countdown : g_faultCountdown) countdown = -1;
+    for (int& countdown : g_faultCountdown) countdown = 0;
 }
 
 bool FaultFires(Fault point) {
     int& countdown = g_faultCountdown[static_cast<int>(point)];
-    if (countdown < 0) return false;
-    return countdown-- == 0;
+    return countdown > 0 && --countdown == 0;
 }
 
 void SetRewriteHook(void (*hook)()) {
