@@ -77,6 +77,29 @@ void Finish32(const uint8_t* src, uint8_t* dst, size_t width, uint32_t backgroun
     }
 }
 
+// The rows, bottom row first, each at its stride.
+void WriteRows(const Image& image, const DibLayout& layout, uint32_t background, bool premultiply,
+               uint8_t* bits) {
+    const size_t rowBytes = static_cast<size_t>(layout.rowBytes);
+    const size_t pixelsWide = static_cast<size_t>(image.width);
+    const int64_t height = image.height;
+    for (int64_t y = 0; rowBytes != 0 && y < height; ++y) {
+        const uint8_t* src = image.pixels + static_cast<size_t>(y) * rowBytes;
+        uint8_t* dst =
+            bits + static_cast<size_t>(height - 1 - y) * static_cast<size_t>(layout.stride);
+        switch (image.bitsPerPixel) {
+            case 24:
+                Finish24(src, dst, pixelsWide);
+                break;
+            case 32:
+                Finish32(src, dst, pixelsWide, background, premultiply);
+                break;
+            default:
+                memcpy(dst, src, rowBytes);
+        }
+    }
+}
+
 }  // namespace
 
 void BlendWithBackground(uint8_t* group, uint32_t background) {
@@ -144,23 +167,6 @@ uint8_t* ImageToDib(const Image* image, uint32_t background, bool premultiply) {
         WriteColourTable(*image, layout.entries, background, block + kInfoHeaderSize);
     }
 
-    const size_t rowBytes = static_cast<size_t>(layout.rowBytes);
-    const size_t pixelsWide = static_cast<size_t>(width);
-    uint8_t* bits = block + layout.bitsOffset;
-    for (int64_t y = 0; rowBytes != 0 && y < height; ++y) {
-        const uint8_t* src = image->pixels + static_cast<size_t>(y) * rowBytes;
-        uint8_t* dst =
-            bits + static_cast<size_t>(height - 1 - y) * static_cast<size_t>(layout.stride);
-        switch (image->bitsPerPixel) {
-            case 24:
-                Finish24(src, dst, pixelsWide);
-                break;
-            case 32:
-                Finish32(src, dst, pixelsWide, background, premultiply);
-                break;
-            default:
-                memcpy(dst, src, rowBytes);
-        }
-    }
+    WriteRows(*image, layout, background, premultiply, block + layout.bitsOffset);
     return block;
 }

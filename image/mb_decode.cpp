@@ -117,9 +117,15 @@ int PlanBlock(int32_t width, int32_t height, int32_t bitsPerPixel, const Reader&
     return MbOk;
 }
 
-// A zero-byte request still gets a block, so a loaded image always has pixels.
-uint8_t* AllocateBlock(size_t bytes) {
-    return static_cast<uint8_t*>(ImageAllocate(bytes != 0 ? bytes : 1));
+// The start all four type decoders share: the block planned, then allocated at its size, the
+// data still unread. A zero-byte block is still a block, so a loaded image always has pixels.
+int StartBlock(Image& image, const Reader& in, size_t skip, uint8_t compression, uint32_t maxRun,
+               uint32_t packetBytes, PixelBlock* block) {
+    const int result = PlanBlock(image.width, image.height, image.bitsPerPixel, in, skip,
+                                 compression, maxRun, packetBytes, block);
+    if (result != MbOk) return result;
+    image.pixels = static_cast<uint8_t*>(ImageAllocate(block->bytes != 0 ? block->bytes : 1));
+    return image.pixels ? MbOk : MbNoMemory;
 }
 
 // Most runs are a few hundred bytes at most: 16-byte stores of a pattern beat a library call
@@ -140,47 +146,125 @@ inline void FillRun(uint8_t* out, uint8_t value, size_t count) {
 }
 
 template <size_t N>
-void FillPixels(uint8_t* out, const uint8_t* pixel, size_t count) {
+inline void FillPixels(uint8_t* out, const uint8_t* pixel, size_t count) {
+    if (N == 1) return FillRun(out, pixel[0], count);
     for (size_t i = 0; i < count; ++i, out += N) memcpy(out, pixel, N);
 }
 
-// The 8-bit packet schemes, driven by the output position so no run can pass the end.
+// What one packet gives: `count` copies of the pixel at `pixel`.
+struct Run {
+    const uint8_t* pixel;
+    size_t count;
+};
+
+// The packet readers, one per scheme; each is false when the data ends inside its packet.
+// A count byte n, then an N-byte pixel: n + 1 of it (8, 24 and 32 bpp, scheme 1).
+template <size_t N>
+bool CountedRun(Reader& in, uint8_t*, Run* run) {
+    const uint8_t* packet = in.Take(N + 1);
+    if (!packet) return false;
+    *run = {packet + 1, packet[0] + 1u};
+    return true;
+}
+
+// 8 bpp schemes 2 to 4: a byte below the scheme's first escape byte is one pixel.
 template <uint8_t Scheme>
-int DecodeRuns8(Reader& in, uint8_t* out, uint8_t* const end) {
-    while (out != end) {
+bool EscapedRun8(Reader& in, uint8_t*, Run* run) {
+    const uint8_t* b = in.Take(1);
+    if (!b) return false;
+    if (b[0] < (Scheme == 2 ? 255 : Scheme == 3 ? 128 : 254)) {
+        *run = {b, 1};
+        return true;
+    }
+    // FF n v in schemes 2 and 4; FE m(16) v in scheme 4; b v in scheme 3.
+    const size_t countBytes = Scheme == 3 ? 0 : b[0] == 255 ? 1 : 2;
+    const uint8_t* packet = in.Take(countBytes + 1);
+    if (!packet) return false;
+    const size_t count = countBytes == 0   ? b[0] - 125u
+                         : countBytes == 1 ? packet[0] + 4u
+                                           : (packet[0] | packet[1] << 8) + 260u;
+    *run = {packet + countBytes, count};
+    return true;
+}
+
+// 32 bpp scheme 2. Its short run's pixel is split between the group and two more bytes, and
+// is joined in `joined`.
+bool GroupRun32(Reader& in, uint8_t* joined, Run* run) {
+    const uint8_t* group = in.Take(4);
+    if (!group) return false;
+    if (group[0] < 255 || group[1] == 0) {
+        *run = {group, 1};
+        return true;
+    }
+    const uint8_t* more = in.Take(group[1] == 1 ? 4 : 2);
+    if (!more) return false;
+    if (group[1] == 1) {
+        *run = {more, group[2] + 256u * group[3] + 256u};
+        return true;
+    }
+    memcpy(joined, group + 2, 2);
+    memcpy(joined + 2, more, 2);
+    *run = {joined, group[1]};
+    return true;
+}
+
+// Every packet scheme's loop, driven by the output position so that no run can pass the end.
+// Compression 0 is the block itself.
+template <size_t N, bool (*ReadPacket)(Reader&, uint8_t*, Run*)>
+int DecodePixels(Reader& in, uint8_t* out, size_t bytes, uint8_t compression) {
+    if (compression == 0) {
+        memcpy(out, in.Take(bytes), bytes);
+        return MbOk;
+    }
+    uint8_t joined[N];
+    for (uint8_t* const end = out + bytes; out != end;) {
+        Run run;
+        if (!ReadPacket(in, joined, &run) || run.count > static_cast<size_t>(end - out) / N) {
+            return MbCorrupt;
+        }
+        FillPixels<N>(out, run.pixel, run.count);
+        out += N * run.count;
+    }
+    return MbOk;
+}
+
+// 1 bpp scheme 1 into a cleared block: a set run sets its bits, a clear one is skipped, and
+// one that overshoots simply ends the picture.
+int DecodeBitRuns(Reader& in, uint8_t* pixels, const PixelBlock& block, uint32_t columns) {
+    const uint32_t pixelCount = static_cast<uint32_t>(block.pixels);
+    for (uint32_t done = 0, run; done < pixelCount; done += run) {
         const uint8_t* b = in.Take(1);
         if (!b) return MbCorrupt;
-        size_t run;
-        const uint8_t* packet;
-        if (Scheme == 1) {
-            if (!(packet = in.Take(1))) return MbCorrupt;
-            run = b[0] + 1u;
-        } else if (Scheme == 3) {
-            if (b[0] < 128) {
-                *out++ = b[0];
-                continue;
-            }
-            if (!(packet = in.Take(1))) return MbCorrupt;
-            run = b[0] - 125u;
-        } else {
-            if (b[0] < (Scheme == 2 ? 255 : 254)) {
-                *out++ = b[0];
-                continue;
-            }
-            if (b[0] == 255) {
-                if (!(packet = in.Take(2))) return MbCorrupt;
-                run = packet[0] + 4u;
-                ++packet;
-            } else {
-                if (!(packet = in.Take(3))) return MbCorrupt;
-                run = (packet[0] | packet[1] << 8) + 260u;
-                packet += 2;
+        run = (b[0] >> 1) + 1u;
+        if (!(b[0] & 1)) continue;
+        if (run > pixelCount - done) return MbCorrupt;
+        uint8_t* row = pixels + done / columns * block.rowBytes;
+        for (uint32_t i = 0, column = done % columns; i < run; ++i) {
+            row[column >> 3] |= static_cast<uint8_t>(0x80 >> (column & 7));
+            if (++column == columns) {
+                column = 0;
+                row += block.rowBytes;
             }
         }
-        if (run > static_cast<size_t>(end - out)) return MbCorrupt;
-        FillRun(out, packet[0], run);
-        out += run;
     }
+    return MbOk;
+}
+
+// Type 2's palette: 256 entries in raw data, else a count of 1 to 256 before the packets (the
+// two bytes are there: the plan made sure of them). Entries the data does not give are zero.
+int TakePalette8(Reader& in, uint8_t compression, PaletteEntry** palette) {
+    *palette = static_cast<PaletteEntry*>(ImageAllocate(kFullPaletteBytes));
+    if (!*palette) return MbNoMemory;
+    memset(*palette, 0, kFullPaletteBytes);
+    size_t count = 256;
+    if (compression != 0) {
+        const uint8_t* n = in.Take(2);
+        count = n[0] | n[1] << 8;
+        if (count == 0 || count > 256) return MbCorrupt;
+    }
+    const uint8_t* entries = in.Take(count * sizeof(PaletteEntry));
+    if (!entries) return MbCorrupt;
+    memcpy(*palette, entries, count * sizeof(PaletteEntry));
     return MbOk;
 }
 
@@ -209,39 +293,21 @@ int Image::ImageLoadMb(const void* data, size_t size) {
 
     width = ReadLe32(bytes + 2);
     height = ReadLe32(bytes + 6);
-    if (width < 0 || height < 0) {
-        width = height = 0;
-        return MbBadSize;
-    }
     const uint8_t imageType = bytes[10];
+    if (width < 0 || height < 0 || imageType > 5) {
+        const int result = width < 0 || height < 0 ? MbBadSize : MbBadType;
+        width = height = 0;
+        return result;
+    }
+    static const int32_t kBitsPerPixel[6] = {1, 1, 8, 8, 24, 32};
+    bitsPerPixel = kBitsPerPixel[imageType];
     const uint8_t compression = bytes[11];
     const uint8_t* body = bytes + kHeaderSize;
     const size_t bodySize = size - kHeaderSize;
-
-    int result;
-    switch (imageType) {
-        case 0:
-        case 1:
-            bitsPerPixel = 1;
-            result = ImageDecodeMb1(body, bodySize, imageType, compression);
-            break;
-        case 2:
-        case 3:
-            bitsPerPixel = 8;
-            result = ImageDecodeMb8(body, bodySize, imageType, compression);
-            break;
-        case 4:
-            bitsPerPixel = 24;
-            result = ImageDecodeMb24(body, bodySize, compression);
-            break;
-        case 5:
-            bitsPerPixel = 32;
-            result = ImageDecodeMb32(body, bodySize, compression);
-            break;
-        default:
-            width = height = 0;
-            return MbBadType;
-    }
+    const int result = imageType <= 1   ? ImageDecodeMb1(body, bodySize, imageType, compression)
+                       : imageType <= 3 ? ImageDecodeMb8(body, bodySize, imageType, compression)
+                       : imageType == 4 ? ImageDecodeMb24(body, bodySize, compression)
+                                        : ImageDecodeMb32(body, bodySize, compression);
     if (result != MbOk) ImageFree();
     return result;
 }
@@ -252,48 +318,19 @@ int Image::ImageDecodeMb1(const uint8_t* body, size_t size, uint8_t imageType,
     Reader in{body, body + size};
     PixelBlock block;
     const size_t paletteBytes = imageType == 0 ? 2 * sizeof(PaletteEntry) : 0;
-    int result = PlanBlock(width, height, 1, in, paletteBytes, compression, 128, 1, &block);
+    int result = StartBlock(*this, in, paletteBytes, compression, 128, 1, &block);
     if (result != MbOk) return result;
-    const uint8_t* entries = paletteBytes ? in.Take(paletteBytes) : nullptr;
-    const size_t rowBytes = block.rowBytes;
-    const size_t blockBytes = block.bytes;
-
-    if (entries) {
-        palette = static_cast<PaletteEntry*>(ImageAllocate(2 * sizeof(PaletteEntry)));
+    if (paletteBytes) {
+        palette = static_cast<PaletteEntry*>(ImageAllocate(paletteBytes));
         if (!palette) return MbNoMemory;
-        memcpy(palette, entries, 2 * sizeof(PaletteEntry));
+        memcpy(palette, in.Take(paletteBytes), paletteBytes);
     }
-    pixels = AllocateBlock(blockBytes);
-    if (!pixels) return MbNoMemory;
-
     if (compression == 0) {
-        memcpy(pixels, in.Take(blockBytes), blockBytes);
+        memcpy(pixels, in.Take(block.bytes), block.bytes);
         return MbOk;
     }
-    memset(pixels, 0, blockBytes);
-    const uint32_t pixelCount = static_cast<uint32_t>(block.pixels);
-    uint32_t done = 0;
-    while (done < pixelCount) {
-        const uint8_t* b = in.Take(1);
-        if (!b) return MbCorrupt;
-        const uint32_t run = (b[0] >> 1) + 1u;
-        // A clear run needs no writing, and one that overshoots simply ends the picture.
-        if (b[0] & 1) {
-            if (run > pixelCount - done) return MbCorrupt;
-            const uint32_t columns = static_cast<uint32_t>(width);
-            uint8_t* row = pixels + done / columns * rowBytes;
-            uint32_t column = done % columns;
-            for (uint32_t i = 0; i < run; ++i) {
-                row[column >> 3] |= static_cast<uint8_t>(0x80 >> (column & 7));
-                if (++column == columns) {
-                    column = 0;
-                    row += rowBytes;
-                }
-            }
-        }
-        done += run;
-    }
-    return MbOk;
+    memset(pixels, 0, block.bytes);
+    return DecodeBitRuns(in, pixels, block, static_cast<uint32_t>(width));
 }
 
 int Image::ImageDecodeMb8(const uint8_t* body, size_t size, uint8_t imageType,
@@ -309,43 +346,20 @@ int Image::ImageDecodeMb8(const uint8_t* body, size_t size, uint8_t imageType,
     // 2 at least the palette's count.
     const size_t skip = compression == 0 ? kFullPaletteBytes : imageType == 2 ? 2 : 0;
     PixelBlock block;
-    int result = PlanBlock(width, height, 8, in, skip, compression, kMaxRun[compression],
-                           kRunBytes[compression], &block);
+    int result = StartBlock(*this, in, skip, compression, kMaxRun[compression],
+                            kRunBytes[compression], &block);
+    if (result == MbOk && imageType == 2) result = TakePalette8(in, compression, &palette);
     if (result != MbOk) return result;
-    const size_t total = block.bytes;
-
-    if (imageType == 2) {
-        palette = static_cast<PaletteEntry*>(ImageAllocate(kFullPaletteBytes));
-        if (!palette) return MbNoMemory;
-    }
-    pixels = AllocateBlock(total);
-    if (!pixels) return MbNoMemory;
-
-    if (compression == 0) {
-        const uint8_t* entries = in.Take(kFullPaletteBytes);
-        if (palette) memcpy(palette, entries, kFullPaletteBytes);
-        memcpy(pixels, in.Take(total), total);
-        return MbOk;
-    }
-    if (palette) {
-        memset(palette, 0, kFullPaletteBytes);
-        const uint8_t* count = in.Take(2);
-        const size_t entryCount = count[0] | count[1] << 8;
-        if (entryCount == 0 || entryCount > 256) return MbCorrupt;
-        const uint8_t* entries = in.Take(entryCount * sizeof(PaletteEntry));
-        if (!entries) return MbCorrupt;
-        memcpy(palette, entries, entryCount * sizeof(PaletteEntry));
-    }
-    uint8_t* const end = pixels + total;
+    if (imageType == 3 && compression == 0) in.Take(kFullPaletteBytes);
     switch (compression) {
-        case 1:
-            return DecodeRuns8<1>(in, pixels, end);
         case 2:
-            return DecodeRuns8<2>(in, pixels, end);
+            return DecodePixels<1, EscapedRun8<2>>(in, pixels, block.bytes, compression);
         case 3:
-            return DecodeRuns8<3>(in, pixels, end);
+            return DecodePixels<1, EscapedRun8<3>>(in, pixels, block.bytes, compression);
+        case 4:
+            return DecodePixels<1, EscapedRun8<4>>(in, pixels, block.bytes, compression);
         default:
-            return DecodeRuns8<4>(in, pixels, end);
+            return DecodePixels<1, CountedRun<1>>(in, pixels, block.bytes, compression);
     }
 }
 
@@ -353,81 +367,19 @@ int Image::ImageDecodeMb24(const uint8_t* body, size_t size, uint8_t compression
     if (compression > 1) return MbBadCompression;
     Reader in{body, body + size};
     PixelBlock block;
-    int result = PlanBlock(width, height, 24, in, 0, compression, 256, 4, &block);
+    const int result = StartBlock(*this, in, 0, compression, 256, 4, &block);
     if (result != MbOk) return result;
-    const size_t bytes = block.bytes;
-    pixels = AllocateBlock(bytes);
-    if (!pixels) return MbNoMemory;
-
-    if (compression == 0) {
-        memcpy(pixels, in.Take(bytes), bytes);
-        return MbOk;
-    }
-    uint8_t* out = pixels;
-    uint8_t* const end = pixels + bytes;
-    while (out != end) {
-        const uint8_t* packet = in.Take(4);
-        if (!packet) return MbCorrupt;
-        const size_t run = packet[0] + 1u;
-        if (run > static_cast<size_t>(end - out) / 3) return MbCorrupt;
-        FillPixels<3>(out, packet + 1, run);
-        out += 3 * run;
-    }
-    return MbOk;
+    return DecodePixels<3, CountedRun<3>>(in, pixels, block.bytes, compression);
 }
 
 int Image::ImageDecodeMb32(const uint8_t* body, size_t size, uint8_t compression) {
     if (compression > 2) return MbBadCompression;
     Reader in{body, body + size};
     PixelBlock block;
-    const bool longRuns = compression == 2;  // the best packet of each scheme
-    int result = PlanBlock(width, height, 32, in, 0, compression, longRuns ? 65791 : 256,
-                           longRuns ? 8 : 5, &block);
+    const bool groups = compression == 2;  // the best packet of each scheme
+    const int result =
+        StartBlock(*this, in, 0, compression, groups ? 65791 : 256, groups ? 8 : 5, &block);
     if (result != MbOk) return result;
-    const size_t bytes = block.bytes;
-    pixels = AllocateBlock(bytes);
-    if (!pixels) return MbNoMemory;
-
-    if (compression == 0) {
-        memcpy(pixels, in.Take(bytes), bytes);
-        return MbOk;
-    }
-    uint8_t* out = pixels;
-    uint8_t* const end = pixels + bytes;
-    while (out != end) {
-        const uint8_t* pixel;
-        size_t run;
-        uint8_t joined[4];  // scheme 2's short run: a pixel split across the group and 2 bytes
-        if (compression == 1) {
-            const uint8_t* packet = in.Take(5);
-            if (!packet) return MbCorrupt;
-            run = packet[0] + 1u;
-            pixel = packet + 1;
-        } else {
-            const uint8_t* group = in.Take(4);
-            if (!group) return MbCorrupt;
-            if (group[0] < 255 || group[1] == 0) {
-                memcpy(out, group, 4);
-                out += 4;
-                continue;
-            }
-            if (group[1] == 1) {
-                if (!(pixel = in.Take(4))) return MbCorrupt;
-                run = group[2] + 256u * group[3] + 256u;
-            } else {
-                const uint8_t* tail = in.Take(2);
-                if (!tail) return MbCorrupt;
-                joined[0] = group[2];
-                joined[1] = group[3];
-                joined[2] = tail[0];
-                joined[3] = tail[1];
-                pixel = joined;
-                run = group[1];
-            }
-        }
-        if (run > static_cast<size_t>(end - out) / 4) return MbCorrupt;
-        FillPixels<4>(out, pixel, run);
-        out += 4 * run;
-    }
-    return MbOk;
+    return groups ? DecodePixels<4, GroupRun32>(in, pixels, block.bytes, compression)
+                  : DecodePixels<4, CountedRun<4>>(in, pixels, block.bytes, compression);
 }

@@ -30,31 +30,39 @@ bool KeepModeAndOwner(int fd, bool existed, const struct stat& old) {
     return fchmod(fd, mode) == 0;
 }
 
+// The file to replace, behind a link if path is one, and what it is now (*existed false: it is
+// not there, and will be created). Refused as the contract says.
+RewriteResult FindTarget(const char* path, char (&native)[PATH_MAX], struct stat* old,
+                         bool* existed) {
+    if (!path || !PosixPath(path, native, sizeof native)) return RewriteRefused;
+    *existed = lstat(native, old) == 0;
+    if (!*existed) return RewriteOk;
+    char behind[PATH_MAX];
+    if (S_ISLNK(old->st_mode)) {
+        // The link stays a link: the new file takes the place of the one it leads to.
+        if (!realpath(native, behind) || lstat(behind, old) != 0) return RewriteRefused;
+        strcpy(native, behind);
+    }
+    // Another name of the file would keep the old bytes: no rename can give them both the new
+    // ones at once.
+    if (!S_ISREG(old->st_mode) || old->st_nlink > 1) return RewriteRefused;
+    // Refused when opening it for writing would be, read-only even to root; the probe neither
+    // truncates nor writes.
+    FILE* probe = OpenFile(native, "r+b");
+    if (!probe) return RewriteRefused;
+    fclose(probe);
+    return RewriteOk;
+}
+
 }  // namespace
 
 RewriteResult RewriteFile(const char* path, const FilePiece* pieces, int count) {
     RunRewriteHook();
     char native[PATH_MAX];
-    if (!path || !PosixPath(path, native, sizeof native)) return RewriteRefused;
-
     struct stat old {};
-    bool existed = lstat(native, &old) == 0;
-    char behind[PATH_MAX];
-    if (existed && S_ISLNK(old.st_mode)) {
-        // The link stays a link: the new file takes the place of the one it leads to.
-        if (!realpath(native, behind) || lstat(behind, &old) != 0) return RewriteRefused;
-        strcpy(native, behind);
-    }
-    if (existed) {
-        // Another name of the file would keep the old bytes: no rename can give them both
-        // the new ones at once.
-        if (!S_ISREG(old.st_mode) || old.st_nlink > 1) return RewriteRefused;
-        // Refused when opening it for writing would be, read-only even to root; the probe
-        // neither truncates nor writes.
-        FILE* probe = OpenFile(native, "r+b");
-        if (!probe) return RewriteRefused;
-        fclose(probe);
-    }
+    bool existed;
+    RewriteResult result = FindTarget(path, native, &old, &existed);
+    if (result != RewriteOk) return result;
 
     static const char kSuffix[] = ".XXXXXX";
     char temp[PATH_MAX];
@@ -71,7 +79,7 @@ RewriteResult RewriteFile(const char* path, const FilePiece* pieces, int count) 
         return RewriteNoTemp;
     }
 
-    RewriteResult result = WritePieces(stream, pieces, count);
+    result = WritePieces(stream, pieces, count);
     if (result == RewriteOk && !KeepModeAndOwner(fd, existed, old)) {
         result = RewriteAttributesFailed;
     }

@@ -172,28 +172,37 @@ bool FileBehind(const char* path, DWORD attributes, char (&behind)[MAX_PATH]) {
     return true;
 }
 
+// The file to replace, in *behind (the file itself, not a link to it), and its attributes; for
+// a file that is not there, INVALID_FILE_ATTRIBUTES and nothing in *behind. Refused as the
+// contract says.
+RewriteResult FindTarget(const char* path, char (&behind)[MAX_PATH], DWORD* attributes) {
+    if (!path) return RewriteRefused;
+    *attributes = GetFileAttributesA(path);
+    if (*attributes == INVALID_FILE_ATTRIBUTES) return RewriteOk;
+    if (!FileBehind(path, *attributes, behind)) return RewriteRefused;
+    *attributes = GetFileAttributesA(behind);
+    // The attribute is checked as well as the open: Wine run by root opens read-only files for
+    // writing, and a replace would not stop at the attribute either.
+    if (*attributes == INVALID_FILE_ATTRIBUTES ||
+        (*attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
+        return RewriteRefused;
+    }
+    FILE* probe = OpenFile(behind, "r+b");
+    if (!probe) return RewriteRefused;
+    fclose(probe);
+    return RewriteOk;
+}
+
 }  // namespace
 
 RewriteResult RewriteFile(const char* path, const FilePiece* pieces, int count) {
     RunRewriteHook();
     char behind[MAX_PATH];
-    if (!path) return RewriteRefused;
-    DWORD attributes = GetFileAttributesA(path);
-    bool existed = attributes != INVALID_FILE_ATTRIBUTES;
-    if (existed) {
-        if (!FileBehind(path, attributes, behind)) return RewriteRefused;
-        path = behind;
-        attributes = GetFileAttributesA(path);
-        // The attribute is checked as well as the open: Wine run by root opens read-only
-        // files for writing, and a replace would not stop at the attribute either.
-        if (attributes == INVALID_FILE_ATTRIBUTES ||
-            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
-            return RewriteRefused;
-        }
-        FILE* probe = OpenFile(path, "r+b");
-        if (!probe) return RewriteRefused;
-        fclose(probe);
-    }
+    DWORD attributes;
+    RewriteResult result = FindTarget(path, behind, &attributes);
+    if (result != RewriteOk) return result;
+    const bool existed = attributes != INVALID_FILE_ATTRIBUTES;
+    if (existed) path = behind;
 
     char folder[MAX_PATH];
     char temp[MAX_PATH];
@@ -206,7 +215,7 @@ RewriteResult RewriteFile(const char* path, const FilePiece* pieces, int count) 
         return RewriteNoTemp;
     }
 
-    RewriteResult result = WritePieces(stream, pieces, count);
+    result = WritePieces(stream, pieces, count);
     bool closed = fclose(stream) == 0;
     if (FaultFires(Fault::Close)) closed = false;
     if (result == RewriteOk && !closed) result = RewriteCloseFailed;
