@@ -70,14 +70,12 @@ HostsImage ReadHostsImage(const char* path) {
     return image;
 }
 
-// The file without the entry's line; false if it could not be rewritten.
-bool Rewrite(const char* path, const HostsImage& image) {
-    EntryCut cut = CutEntryLine(image.bytes, image.size, image.match);
-    long tailLength = cut.tailStart < image.size ? image.size - cut.tailStart : 0;
-    plat::FilePiece pieces[2] = {
-        {image.bytes, static_cast<size_t>(cut.headLength)},
-        {image.bytes + (tailLength ? cut.tailStart : 0), static_cast<size_t>(tailLength)}};
-    return plat::RewriteFile(path, pieces, 2) == plat::RewriteOk;
+// The file without the entry's line, or without the advert host where the line names others
+// too; false if it could not be rewritten.
+bool Rewrite(const char* path, HostsImage& image) {
+    long size = CutAdvertHost(image.bytes, image.size, image.match);
+    plat::FilePiece piece = {image.bytes, static_cast<size_t>(size)};
+    return plat::RewriteFile(path, &piece, 1) == plat::RewriteOk;
 }
 
 }  // namespace
