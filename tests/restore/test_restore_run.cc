@@ -152,6 +152,9 @@ TEST_F(RestoreRun, RemoverThenRestoreTakesOutOnlyTheRemoversLine) {
          "T\r" + kEntry + "\r\nU\r\n"},
         {"CR CR LF line ends", "A\r\r\nB\r\r\n", "A\r\r\nB\r\r\n"},
         {"final Ctrl-Z", "T\r\n\x1a", "T\r\n"},
+        {"byte-order mark", "\xef\xbb\xbfT\r\n", "\xef\xbb\xbfT\r\n"},
+        {"byte-order mark alone", "\xef\xbb\xbf", "\xef\xbb\xbf"},
+        {"byte-order mark, empty line", "\xef\xbb\xbf\r\n", "\xef\xbb\xbf"},
     };
     std::string hosts = UseLayout(dir_, 2);
     for (const auto& c : cases) {
