@@ -85,6 +85,8 @@ TEST_F(RestoreRun, ShowsTheBoxesOfEachOutcome) {
         int answer;
         Boxes boxes;
         std::string after;
+        Fault fault = Fault::Count;  // none
+        int skip = 0;
     } cases[] = {
         {"missing file", Plain, kMissing, IDYES, {}, kMissing},
         {"no host name", Plain, kRestored, IDYES, {kNothingBox}, kRestored},
@@ -99,6 +101,18 @@ TEST_F(RestoreRun, ShowsTheBoxesOfEachOutcome) {
         // hosts is a second name of the file "other": both names must give the same bytes.
         {"hard link", HardLink, kPatched, IDYES, {kConfirmBox, kErrorBox}, kPatched},
         {"symbolic link", SymbolicLink, kPatched, IDYES, {kConfirmBox, kRestoredBox}, kRestored},
+        // A file that could not be read whole is no file without the name.
+        {"size unknown", Plain, kPatched, IDYES, {kErrorBox}, kPatched, Fault::Tell},
+        {"no memory", Plain, kPatched, IDYES, {kErrorBox}, kPatched, Fault::Allocate},
+        {"read fails", Plain, kPatched, IDYES, {kErrorBox}, kPatched, Fault::Read},
+        {"read after Yes",
+         Plain,
+         kPatched,
+         IDYES,
+         {kConfirmBox, kErrorBox},
+         kPatched,
+         Fault::Read,
+         1},
     };
     for (const auto& c : cases) {
         // 0 and 1 take the Windows folder, 2 the system folder; the other one is a decoy.
@@ -115,7 +129,9 @@ TEST_F(RestoreRun, ShowsTheBoxesOfEachOutcome) {
             ASSERT_TRUE(!link || MakeLink(other, hosts, c.setup == SymbolicLink));
             ASSERT_TRUE(c.setup != ReadOnly || SetReadOnly(hosts, true));
             const long handles = OpenHandles();
+            if (c.fault != Fault::Count) FaultArm(c.fault, c.skip);
             EXPECT_EQ(Run(c.answer), c.boxes);
+            FaultsClear();
             EXPECT_EQ(OpenHandles(), handles);  // streams, the file's handle and the lock
             EXPECT_EQ(Bytes(hosts), Show(c.after));
             EXPECT_EQ(Bytes(link ? other : decoy), Show(link ? c.after : kPatched));
