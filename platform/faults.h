@@ -16,6 +16,7 @@ enum class Fault {
     Truncate,       // cutting a file short
     Allocate,       // taking memory for a whole file
     Read,           // reading a whole file
+    Cursor,         // loading a system cursor, which older systems may lack
     Count
 };
 
