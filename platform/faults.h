@@ -12,8 +12,11 @@ enum class Fault {
     Close,          // closing a stream that was written
     Replace,        // putting a new file in place of an old one
     Seek,           // moving in a stream being appended to
-    Tell,           // asking such a stream its position
+    Tell,           // asking a stream its position, and so a file its size
     Truncate,       // cutting a file short
+    Allocate,       // taking memory for a whole file
+    Read,           // reading a whole file
+    Cursor,         // loading a system cursor, which older systems may lack
     Count
 };
 

@@ -26,6 +26,12 @@ bool WriteBytes(FILE* file, const void* bytes, size_t count);
 // The stream's buffer to the file and the file's bytes to the disk; false if either fails.
 bool FlushToDisk(FILE* file);
 
+// The whole of an untranslated stream, from its start, in one block of malloc's that the caller
+// frees (null for an empty file). A file that shrank since its size was taken gives only the
+// bytes it still had. False, with nothing held, when its size cannot be had (a file of 2 GiB
+// or more, on Windows), no memory can be had for it, or the read fails.
+bool ReadAll(FILE* file, char** bytes, long* size);
+
 }  // namespace plat
 
 #endif

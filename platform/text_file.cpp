@@ -32,6 +32,19 @@ bool Seek(FILE* stream, long offset, int origin) {
     return !FaultFires(Fault::Seek) && fseek(stream, offset, origin) == 0;
 }
 
+// Where the data starts, the stream being at the file's start, and whether the file may be
+// opened: a UTF-8 byte-order mark belongs to no line, so reading starts after it; a UTF-16 file
+// is never appended to, since Windows reads hosts files as ANSI or UTF-8 and single-byte text
+// would only damage it. An append seeks before it reads or writes.
+bool StartData(FILE* stream, bool append) {
+    unsigned char mark[3] = {};  // what a short file lacks stays 0, which no mark holds
+    fread(mark, 1, 3, stream);
+    // FF FE or FE FF: two different bytes, each FE or FF.
+    if (append) return mark[0] == mark[1] || (mark[0] & mark[1]) < 0xFE;
+    if (memcmp(mark, "\xEF\xBB\xBF", 3) != 0) rewind(stream);
+    return true;
+}
+
 // Cuts one final Ctrl-Z, as the runtime does when it opens a file for appending. Every write
 // seeks to the end first, so no seek is needed here once the cut is made.
 bool PrepareAppend(TextFile* file) {
@@ -83,7 +96,8 @@ TextFile* TextOpen(const char* path, const char* mode) {
     bool existed = plat::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
     FILE* stream = plat::OpenFile(path, append ? "a+b" : "rb");
     if (!stream) return nullptr;
-    TextFile* file = static_cast<TextFile*>(calloc(1, sizeof(TextFile)));
+    TextFile* file =
+        StartData(stream, append) ? static_cast<TextFile*>(calloc(1, sizeof(TextFile))) : nullptr;
     if (!file) {
         fclose(stream);
         return nullptr;

@@ -7,9 +7,11 @@
 //   "rtz"  read: CR LF reaches the reader as LF, a CR not followed by LF unchanged; end of
 //          file is a state, so 0xFF is an ordinary character. A Ctrl-Z (0x1A) that is the
 //          file's last byte is not read, as an append would cut it; any other is an ordinary
-//          character (the runtime's "rt" would end the data at the first one).
+//          character (the runtime's "rt" would end the data at the first one). A UTF-8
+//          byte-order mark that starts the file is not read either.
 //   "a+t"  append: the file is created if missing, other readers and writers are allowed;
 //          one final Ctrl-Z is cut at open; every write goes to the end; LF becomes CR LF.
+//          A file that starts with a UTF-16 byte-order mark (FF FE or FE FF) is refused.
 // Unlike the runtime, an append whose open, write, flush or close fails puts the file back as
 // it was before the open (its Ctrl-Z included; a file the open created is removed), so a
 // failure never leaves half a line, or an empty file, behind.

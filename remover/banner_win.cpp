@@ -3,6 +3,7 @@
 #include "build_config.h"
 #include "image/image_win.h"
 #include "platform/counted_win.h"
+#include "platform/faults.h"
 #include "remover/control_ids.h"
 #include "remover/open_page.h"
 #include "remover/remover.h"
@@ -74,7 +75,9 @@ void BannerOnMouse(HWND dialog, Image& banner, UINT message, LPARAM lParam) {
             banner.SetBannerTint(kHoverTint);
             Redraw(dialog);
         }
-        SetCursor(LoadCursorA(nullptr, IDC_HAND));
+        // 95 and NT 4 have no hand, and a null cursor would hide the pointer.
+        HCURSOR hand = FaultFires(Fault::Cursor) ? nullptr : LoadCursorA(nullptr, IDC_HAND);
+        SetCursor(hand ? hand : LoadCursorA(nullptr, IDC_ARROW));
         if (message == WM_LBUTTONUP) {
             OpenProductPage(dialog, QUORVEL_PRODUCT_URL);
         }

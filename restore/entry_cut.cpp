@@ -59,6 +59,12 @@ long DataEnd(const char* image, long n) {
     return n > 0 && image[n - 1] == kCtrlZ ? n - 1 : n;
 }
 
+// A leading UTF-8 byte-order mark belongs to no line either: without it Windows may read the
+// file in the local code page, so it is never cut.
+long DataStart(const char* image, long n) {
+    return n >= 3 && memcmp(image, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
+}
+
 // The line at start, in data of n bytes: its content ends at *end, its line end (CR LF, a lone
 // LF, a lone CR, or none at the end of the data) at *next.
 void FindLine(const char* image, long n, long start, long* end, long* next) {
@@ -69,21 +75,48 @@ void FindLine(const char* image, long n, long start, long* end, long* next) {
     *next = crLf ? at + 2 : at < n ? at + 1 : n;
 }
 
+// The start of the line holding image[at], the data starting at begin.
+long LineStart(const char* image, long begin, long at) {
+    while (at > begin && image[at - 1] != '\n' && image[at - 1] != '\r') --at;
+    return at;
+}
+
+// The names of a hosts line (its fields after the address, before any comment), from `at` to
+// `part`: false if each is the advert host. With `drop`, each copy of the host goes with the
+// blanks directly before it and the bytes after it move up; *kept is then where `part` lands.
+bool OtherNames(char* image, long at, long part, bool drop, long* kept) {
+    bool others = false;
+    long keep = at;
+    while (at < part) {
+        long from = at;
+        while (at < part && IsBlank(image[at])) ++at;
+        long field = at;
+        while (at < part && !IsBlank(image[at])) ++at;
+        if (at - field == kHostLength && IsHostAt(image + field)) continue;
+        others = others || at > field;
+        if (drop) memmove(image + keep, image + from, static_cast<size_t>(at - from));
+        keep += at - from;
+    }
+    *kept = keep;
+    return others;
+}
+
 }  // namespace
 
 long FindAdvertHost(const char* image, long n) {
+    long begin = DataStart(image, n);
     n = DataEnd(image, n);
     // The remover's own line, as it reads and writes lines, wins over a line the user wrote
     // before it; so a lone CR neither starts nor ends it.
-    for (long start = 0, end, next; start < n; start = next) {
+    for (long start = begin, end, next; start < n; start = next) {
         FindLine(image, n, start, &end, &next);
         bool removersBounds =
-            (start == 0 || image[start - 1] == '\n') && (end == n || image[next - 1] == '\n');
+            (start == begin || image[start - 1] == '\n') && (end == n || image[next - 1] == '\n');
         if (removersBounds && IsRemoversLine(image + start, end - start)) {
             return start + kAddressLength;
         }
     }
-    for (long start = 0, end, next; start < n; start = next) {
+    for (long start = begin, end, next; start < n; start = next) {
         FindLine(image, n, start, &end, &next);
         long at = NameInLine(image + start, end - start);
         if (at != kNoMatch) return start + at;
@@ -92,24 +125,42 @@ long FindAdvertHost(const char* image, long n) {
 }
 
 EntryCut CutEntryLine(const char* image, long n, long m) {
-    if (m < 0 || m >= n) return {n, n};
-    long dataEnd = DataEnd(image, n);
+    long begin = DataStart(image, n);
+    if (m < begin || m >= n) return {n, n};
 
-    long start = m;
-    while (start > 0 && image[start - 1] != '\n' && image[start - 1] != '\r') --start;
-    long end, next;
-    FindLine(image, dataEnd, start, &end, &next);
+    long start = LineStart(image, begin, m), end, next;
+    FindLine(image, DataEnd(image, n), start, &end, &next);
     // The remover puts a line break before its line, which on a file that ended in a line
     // break makes an empty CR LF line, whatever ended the line before: taking it too gives
     // the user back the file they had. Further empty lines go only where the remover's reader
     // sees them as empty, so a CR CR LF line end stays.
-    auto emptyCrLfBefore = [image](long at, bool afterLoneCr) {
-        return at >= 2 && image[at - 2] == '\r' && image[at - 1] == '\n' &&
-               (at == 2 || image[at - 3] == '\n' || (afterLoneCr && image[at - 3] == '\r'));
+    auto emptyCrLfBefore = [image, begin](long at, bool afterLoneCr) {
+        return at >= begin + 2 && image[at - 2] == '\r' && image[at - 1] == '\n' &&
+               (at == begin + 2 || image[at - 3] == '\n' || (afterLoneCr && image[at - 3] == '\r'));
     };
     if (emptyCrLfBefore(start, true)) {
         start -= 2;
         while (emptyCrLfBefore(start, false)) start -= 2;
     }
     return {start, next};
+}
+
+long CutAdvertHost(char* image, long n, long m) {
+    long begin = DataStart(image, n);
+    if (m < begin || m >= n) return n;
+    long start = LineStart(image, begin, m), end, next, part, kept;
+    FindLine(image, DataEnd(image, n), start, &end, &next);
+    for (part = start; part < end && image[part] != '#';) ++part;
+    long address = start;
+    while (address < part && IsBlank(image[address])) ++address;
+    while (address < part && !IsBlank(image[address])) ++address;
+    if (OtherNames(image, address, part, false, &kept)) {
+        OtherNames(image, address, part, true, &kept);
+        memmove(image + kept, image + part, static_cast<size_t>(n - part));
+        return n - (part - kept);
+    }
+    EntryCut cut = CutEntryLine(image, n, m);
+    long tail = cut.tailStart < n ? n - cut.tailStart : 0;
+    memmove(image + cut.headLength, image + n - tail, static_cast<size_t>(tail));
+    return cut.headLength + tail;
 }

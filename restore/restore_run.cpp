@@ -33,7 +33,7 @@ bool BuildHostsPath(char (&path)[MAX_PATH]) {
 }
 
 // The hosts file as read, untranslated, and where its entry is; bytes is null when there is
-// nothing to search (an empty file, no memory).
+// nothing to search (an empty file).
 struct HostsImage {
     enum State { Missing, Unreadable, Read } state;
     char* bytes;
@@ -51,33 +51,24 @@ HostsImage ReadHostsImage(const char* path) {
         image.state = missing ? HostsImage::Missing : HostsImage::Unreadable;
         return image;
     }
-    long size = -1;
-    if (fseek(stream, 0, SEEK_END) == 0) size = ftell(stream);
-    if (size >= 1 && fseek(stream, 0, SEEK_SET) == 0) {
-        // malloc, not new: a failed allocation gives null without the exception machinery,
-        // which would weigh more than the rest of the program.
-        image.bytes = static_cast<char*>(malloc(static_cast<size_t>(size)));
-    }
-    if (image.bytes) {
-        // A file that shrank since its size was taken gives fewer bytes; only those are used.
-        image.size = static_cast<long>(fread(image.bytes, 1, static_cast<size_t>(size), stream));
-        // Writing back part of a file would lose the rest.
-        if (ferror(stream)) image.state = HostsImage::Unreadable;
+    // A file not read whole is no file without the entry: writing back part of it would lose
+    // the rest, and saying there is nothing to restore would not be true.
+    if (plat::ReadAll(stream, &image.bytes, &image.size)) {
         image.match = FindAdvertHost(image.bytes, image.size);
+    } else {
+        image.state = HostsImage::Unreadable;
     }
     // Closed before any message: the file is never held open across the question.
     fclose(stream);
     return image;
 }
 
-// The file without the entry's line; false if it could not be rewritten.
-bool Rewrite(const char* path, const HostsImage& image) {
-    EntryCut cut = CutEntryLine(image.bytes, image.size, image.match);
-    long tailLength = cut.tailStart < image.size ? image.size - cut.tailStart : 0;
-    plat::FilePiece pieces[2] = {
-        {image.bytes, static_cast<size_t>(cut.headLength)},
-        {image.bytes + (tailLength ? cut.tailStart : 0), static_cast<size_t>(tailLength)}};
-    return plat::RewriteFile(path, pieces, 2) == plat::RewriteOk;
+// The file without the entry's line, or without the advert host where the line names others
+// too; false if it could not be rewritten.
+bool Rewrite(const char* path, HostsImage& image) {
+    long size = CutAdvertHost(image.bytes, image.size, image.match);
+    plat::FilePiece piece = {image.bytes, static_cast<size_t>(size)};
+    return plat::RewriteFile(path, &piece, 1) == plat::RewriteOk;
 }
 
 }  // namespace

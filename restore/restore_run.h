@@ -2,9 +2,10 @@
 #define QUORVEL_RESTORE_RESTORE_RUN_H
 
 // The restore tool's one pass: locate the hosts file, read it whole, find the advert host's
-// line, ask, read it again, write it back without that line, and say how it went. It talks
-// to the user only through message boxes, so the same pass runs in the Windows program, in
-// the console driver and in tests.
+// line, ask, read it again, write it back without that line (or without the name alone, where
+// the line names other hosts too), and say how it went. It talks to the user only through
+// message boxes, so the same pass runs in the Windows program, in the console driver and in
+// tests.
 
 #include "platform/system.h"
 

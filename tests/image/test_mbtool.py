@@ -106,18 +106,29 @@ class MbTool(unittest.TestCase):
                 after = Path(target).read_bytes() if os.path.exists(target) else None
                 self.assertEqual((code, after, set(os.listdir(WORK)) - listing), (2, before, set()))
 
-    def test_out_that_is_no_plain_file_stays(self):
-        """A link stays a link, the file behind it replaced with its permissions; a pipe is
-        written into; standard output or error by any name is written where it stands, so an
-        append stays an append."""
-        want = Path(self.good_bmp).read_bytes()
-        link, behind = os.path.join(WORK, "link.bmp"), write("behind.bmp", b"old")
-        os.symlink("behind.bmp", link)
-        os.chmod(behind, 0o640)
-        self.assertEqual(run("bmp", self.good, link)[0], 0)
-        self.assertEqual((os.path.islink(link), Path(behind).read_bytes(),
-                          os.stat(behind).st_mode & 0o777), (True, want, 0o640))
+    def test_plain_out_is_replaced(self):
+        """A plain file is replaced whole, even one the tool holds open, with its mode and owner
+        (run by root, another account's); through a link, the file behind it, the link kept."""
+        want, uid = Path(self.good_bmp).read_bytes(), 4321 if os.geteuid() == 0 else os.geteuid()
+        for name, held, mode, link in [("held", '3<>"$1"', 0o644, False),
+                                       ("input", '<"$1"', 0o644, False),
+                                       ("owner", "", 0o600, False), ("link", "", 0o640, True)]:
+            with self.subTest(name):
+                out = behind = write(name + ".bmp", b"x" * 10000)
+                os.chmod(behind, mode)
+                os.chown(behind, uid, uid)
+                if link:
+                    os.symlink(behind, out := behind + ".link")
+                code = subprocess.run(["sh", "-c", '"$0" bmp "$2" "$1" ' + held, MBTOOL, out,
+                                       self.good], timeout=60).returncode
+                info = os.stat(behind)
+                self.assertEqual((code, Path(behind).read_bytes(), info.st_mode & 0o777,
+                                  info.st_uid, os.path.islink(out)), (0, want, mode, uid, link))
 
+    def test_out_that_is_no_plain_file_stays(self):
+        """A pipe is written into; standard output or error by any name is written where it
+        stands, so an append stays an append."""
+        want = Path(self.good_bmp).read_bytes()
         pipe, got = os.path.join(WORK, "pipe.bmp"), []
         os.mkfifo(pipe)
         reader = threading.Thread(target=lambda: got.append(Path(pipe).read_bytes()), daemon=True)

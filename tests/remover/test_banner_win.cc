@@ -9,6 +9,7 @@
 
 #include "platform/com_ref_win.h"
 #include "platform/counted_win.h"
+#include "platform/faults.h"
 #include "remover/banner.h"
 #include "remover/control_ids.h"
 #include "remover/remover.h"
@@ -46,6 +47,24 @@ TEST(BannerOnDrawItem, DrawsAndClosesWhatItOpens) {
     DeleteObject(canvas);
     DeleteDC(target);
     ReleaseDC(nullptr, screen);
+}
+
+// Over the banner the hand; where the system has none (95, NT 4) the arrow, never no pointer.
+TEST(BannerOnMouse, SetsTheHandElseTheArrow) {
+    HWND dialog =
+        CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    CreateWindowA("STATIC", "", WS_CHILD, 0, 0, 50, 20, dialog, reinterpret_cast<HMENU>(IDC_BANNER),
+                  nullptr, nullptr);
+    Image banner;  // a palette in the hover tint: nothing to redraw
+    banner.palette = static_cast<PaletteEntry*>(calloc(1, sizeof(PaletteEntry)));
+    for (bool noHand : {false, true}) {
+        if (noHand) FaultArm(Fault::Cursor, 0);
+        SetCursor(nullptr);
+        BannerOnMouse(dialog, banner, WM_MOUSEMOVE, MAKELPARAM(10, 10));
+        FaultsClear();
+        EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, noHand ? IDC_ARROW : IDC_HAND)) << noHand;
+    }
+    DestroyWindow(dialog);
 }
 
 // A reference that a call hands out is released when its holder goes.

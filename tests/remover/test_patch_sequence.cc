@@ -187,6 +187,11 @@ TEST_F(PatchSequenceTest, EveryOutcome) {
         {"entry_as_last_line_without_break", Hosts::File, "T\r\n" + kEntry, kAlreadyFound},
         {"entry_between_lf_lines", Hosts::File, "T\n" + kEntry + "\nU\n", kAlreadyFound},
         {"ff_byte_is_a_character", Hosts::File, "\xff\r\n" + kEntry, kAlreadyFound},
+        {"byte_order_mark_before_entry", Hosts::File, "\xef\xbb\xbf" + kEntry + "\r\n",
+         kAlreadyFound},
+        {"utf16_not_appended_to", Hosts::File, std::string("\xff\xfe\x31\0\r\0\n\0", 8), openError},
+        {"utf16_big_endian_read_only", Hosts::ReadOnly, std::string("\xfe\xff\0\x31", 4),
+         openError},
         // The reader's second piece of this line is the entry's text, yet not a line of its own.
         {"entry_after_255_characters", Hosts::File, x255 + kEntry + "\r\n", kAppendedToFound},
         {"entry_after_line_of_255", Hosts::File, x255 + "\r\n" + kEntry, kAlreadyFound},

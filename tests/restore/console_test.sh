@@ -51,6 +51,11 @@ nobody=()
 out=$("${nobody[@]}" "$console" --windows-dir "$win" --answer yes 2>&1)
 [ "$?/$out" = "1/$error" ] || fail "unreadable folder printed: $out"
 chmod 755 "$win/system32/drivers/etc"
+# A file too big for the memory there is: not read, so an error, never "nothing to restore".
+truncate -s 174M "$hosts" && printf '\r\n0.0.0.0         %s\r\n' "$host" >> "$hosts"
+out=$(ulimit -v 120000 && "$console" --windows-dir "$win" --answer yes 2>&1)
+[ "$?/$out" = "1/$error" ] || fail "file too big to hold printed: $out"
+patched "$hosts"
 # Output that cannot be written fails the run.
 "$console" --windows-dir "$win" > /dev/full 2>/dev/null
 [ $? = 1 ] || fail "output to /dev/full: status 0"

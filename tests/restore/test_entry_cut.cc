@@ -17,22 +17,20 @@ const std::string E = kEntry;
 const std::string kNothing = "(nothing found)";
 
 // The file after one run answered Yes, or kNothing when the name is not found.
-std::string Restored(const std::string& before) {
+std::string Restored(std::string before) {
     long n = static_cast<long>(before.size()), m = FindAdvertHost(before.data(), n);
-    EntryCut cut = CutEntryLine(before.data(), n, m);  // without a match it cuts nothing
-    std::string after =
-        before.substr(0, cut.headLength) + (cut.tailStart < n ? before.substr(cut.tailStart) : "");
-    return m == kNoMatch && after == before ? kNothing : after;
+    if (m == kNoMatch) return kNothing;
+    return before.substr(0, static_cast<size_t>(CutAdvertHost(before.data(), n, m)));
 }
 
 // Where the name counts: the remover's line first, in any letter case; else a whole name of an
 // entry, never the first field, a comment or part of a longer name. What goes: that line with
 // its line end (CR LF, a lone LF or a lone CR) and the empty CR LF lines the remover put before
-// it. A final Ctrl-Z is no byte of a line.
+// it. A final Ctrl-Z and a leading byte-order mark are no bytes of a line.
 TEST(EntryCut, TakesTheAdvertHostsLineAndTheBlankCrLfLinesBeforeIt) {
     std::string unfolded = kHost;  // '.' and 0x0E differ by 0x20 but are not letters
     for (char& c : unfolded) c = c == '.' ? '\x0e' : c;
-    const std::string x = "0.0.0.0 x " + kHost;
+    const std::string h = kHost, H = Upper(kHost), x = "0.0.0.0 " + h, bom = "\xef\xbb\xbf";
     const struct {
         const char* name;
         std::string before, after;
@@ -48,7 +46,7 @@ TEST(EntryCut, TakesTheAdvertHostsLineAndTheBlankCrLfLinesBeforeIt) {
         {"Ctrl-Z before the line end is a byte", T + CRLF + E + Z + CRLF, kNothing},
         {"upper case, name ends the file", "a\t" + Upper(kHost), ""},
         {"comment after the name", "a " + kHost + "#x", ""},
-        {"two blanks before the name", "a  " + kHost + " b" + CRLF + U, U},
+        {"two blanks before the name", "a  " + kHost + " b" + CRLF + U, "a b" + CRLF + U},
         {"zero byte as a field", std::string("\0 ", 2) + kHost, ""},
         {"comment line passed over", "# " + kHost + CRLF + "a " + kHost, "# " + kHost + CRLF},
         {"eight blanks: not the remover's line", "a " + kHost + CRLF + "0.0.0.0        " + kHost,
@@ -94,6 +92,19 @@ TEST(EntryCut, TakesTheAdvertHostsLineAndTheBlankCrLfLinesBeforeIt) {
         {"upper-case entry ended by a final lone CR", T + LF + Upper(E) + CR, T + LF},
         {"empty CR LF line after a lone CR goes", T + CRLF + CR + CRLF + E + CRLF, T + CRLF + CR},
         {"final Ctrl-Z stays", T + CRLF + E + Z, T + CRLF + Z},
+        {"byte-order mark stays", bom + x + CRLF + T + " # caf\xc3\xa9" + CRLF,
+         bom + T + " # caf\xc3\xa9" + CRLF},
+        // Of a line naming other hosts too, only the advert host goes.
+        {"shared", T + CRLF + "10.0.0.5 intra " + h + " fs # my" + CRLF + U + CRLF,
+         T + CRLF + "10.0.0.5 intra fs # my" + CRLF + U + CRLF},
+        {"shared, tabs", T + CRLF + "0.0.0.0\t" + H + "\tads\t# x" + CRLF,
+         T + CRLF + "0.0.0.0\tads\t# x" + CRLF},
+        {"shared, name last", "1.2.3.4 a.test  " + h + CRLF + U + CRLF,
+         "1.2.3.4 a.test" + CRLF + U + CRLF},
+        {"alone with a comment", T + CRLF + "0.0.0.0 " + h + " # blocked" + CRLF, T + CRLF},
+        {"every copy goes", T + CRLF + "1.2.3.4 " + h + " a\t" + H + " b # " + h + CRLF + U,
+         T + CRLF + "1.2.3.4 a b # " + h + CRLF + U},
+        {"only copies", T + CRLF + "0.0.0.0 " + h + " " + H + CRLF + U + CRLF, T + CRLF + U + CRLF},
     };
     for (const auto& c : cases) EXPECT_EQ(Show(Restored(c.before)), Show(c.after)) << c.name;
 }

@@ -4,13 +4,14 @@
 //   mbtool info FILE
 //   mbtool bmp FILE OUT [--background RRGGBB] [--premultiply] [--tint N] [--cycle N]
 //
-// OUT is replaced whole, or not at all, through a link to the file behind it; a device, a pipe,
-// /dev/stdout, /dev/fd/N or a file the tool holds open under another name is written into.
+// OUT is replaced whole, or not at all, by the programs' own rewrite (through a link, the file
+// behind it; its mode and, run by root, its owner kept). What names a descriptor (/dev/stdout,
+// /dev/stderr, /dev/fd/N, /proc/self/fd/N) and what is no plain file (a device, a pipe) is
+// written into where it stands.
 //
 // Exit status: 0 done; 1 the image did not load or no bitmap could be built; 2 bad arguments
 // or a file that cannot be read or written.
 
-#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -24,6 +25,8 @@
 #include <vector>
 
 #include "image/image.h"
+#include "platform/file.h"
+#include "platform/file_replace.h"
 
 namespace {
 
@@ -96,92 +99,44 @@ void PutLe32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-bool WriteAll(int fd, const void* bytes, size_t size) {
-    const char* at = static_cast<const char*>(bytes);
-    while (size > 0) {
-        const ssize_t written = write(fd, at, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        at += written;
-        size -= static_cast<size_t>(written);
+// The descriptor OUT names: /dev/stdout, /dev/stderr, /dev/fd/N or /proc/self/fd/N, however
+// its folder is spelled (/dev//stdout, /proc/PID/fd/N); -1 for any other name.
+int NamedDescriptor(const char* out) {
+    const char* slash = strrchr(out, '/');
+    const char* name = slash ? slash + 1 : out;
+    const std::string folder = slash ? std::string(out, name) : ".";
+    char real[PATH_MAX], fds[32];
+    if (!realpath(folder.c_str(), real)) return -1;
+    if (!strcmp(real, "/dev")) {
+        return !strcmp(name, "stdout")   ? STDOUT_FILENO
+               : !strcmp(name, "stderr") ? STDERR_FILENO
+                                         : -1;
     }
-    return true;
-}
-
-// Writes the two parts to a temporary file in the folder of the file OUT names (the file
-// behind a link, so that the link stays) and renames it there only once it is complete on
-// disk, so a failed write (a full disk) leaves the file as it was and no temporary file behind.
-// The new file keeps the old one's permissions.
-bool WriteBeside(const char* out, const void* head, size_t headSize, const void* body,
-                 size_t bodySize) {
-    char behind[PATH_MAX];
-    struct stat info;
-    if (lstat(out, &info) == 0 && S_ISLNK(info.st_mode)) {
-        if (!realpath(out, behind)) return false;
-        out = behind;
-    }
-    std::string temp = std::string(out) + ".XXXXXX";
-    const int fd = mkstemp(&temp[0]);
-    if (fd < 0) return false;
-    const mode_t mask = umask(0);  // mkstemp makes 0600; give what fopen would have
-    umask(mask);
-    const mode_t mode = stat(out, &info) == 0 ? info.st_mode & 07777 : 0666 & ~mask;
-    bool written = fchmod(fd, mode) == 0 && WriteAll(fd, head, headSize) &&
-                   WriteAll(fd, body, bodySize) && fsync(fd) == 0;
-    if (close(fd) != 0) written = false;
-    if (written && rename(temp.c_str(), out) == 0) return true;
-    unlink(temp.c_str());
-    return false;
-}
-
-// A descriptor of this process open on the file `info` describes, or -1.
-int HeldOpen(const struct stat& info) {
-    DIR* folder = opendir("/proc/self/fd");
-    if (!folder) return -1;
-    int found = -1;
-    while (const dirent* entry = readdir(folder)) {
-        long fd;
-        struct stat held;
-        if (ParseNumber(entry->d_name, 0, INT_MAX, fd) && fd != dirfd(folder) &&
-            fstat(static_cast<int>(fd), &held) == 0 && held.st_dev == info.st_dev &&
-            held.st_ino == info.st_ino) {
-            found = static_cast<int>(fd);
-            break;
-        }
-    }
-    closedir(folder);
-    return found;
-}
-
-// A stream rather than a file to replace: standard output by name, a descriptor by its name
-// in /dev/fd, a file already open as one of ours under any name (/dev/stderr, /proc/self/fd/1),
-// or anything but a plain file (a device, a pipe). Its descriptor, -1 if it cannot
-// be opened, or -2 for a plain file or none. Standard output is written where it stands,
-// so that output appended to a file stays appended.
-int StreamOut(const char* out) {
-    static const char kFdFolder[] = "/dev/fd/";
-    if (!strcmp(out, "/dev/stdout")) return dup(STDOUT_FILENO);
+    snprintf(fds, sizeof fds, "/proc/%ld/fd", static_cast<long>(getpid()));
     long fd;
-    if (!strncmp(out, kFdFolder, sizeof kFdFolder - 1) &&
-        strspn(out + sizeof kFdFolder - 1, "0123456789") == strlen(out + sizeof kFdFolder - 1) &&
-        ParseNumber(out + sizeof kFdFolder - 1, 0, INT_MAX, fd)) {
-        return dup(static_cast<int>(fd));
-    }
-    struct stat info;
-    if (stat(out, &info) != 0) return -2;
-    if (!S_ISREG(info.st_mode)) return open(out, O_WRONLY | O_CLOEXEC);
-    const int held = HeldOpen(info);
-    return held >= 0 ? dup(held) : -2;
+    const bool digits = strspn(name, "0123456789") == strlen(name);
+    return !strcmp(real, fds) && digits && ParseNumber(name, 0, INT_MAX, fd) ? static_cast<int>(fd)
+                                                                             : -1;
 }
 
-// OUT gets the two parts: a stream directly, a file through WriteBeside.
-bool WriteOut(const char* out, const void* head, size_t headSize, const void* body,
-              size_t bodySize) {
-    const int fd = StreamOut(out);
-    if (fd == -2) return WriteBeside(out, head, headSize, body, bodySize);
-    bool written = fd >= 0 && WriteAll(fd, head, headSize) && WriteAll(fd, body, bodySize);
-    if (fd >= 0 && close(fd) != 0) written = false;
-    return written;
+// OUT gets the pieces. A descriptor by name, or anything but a plain file (a device, a pipe), is
+// written where it stands, so that output appended to a file stays appended; a plain file is
+// replaced whole or not at all, as the programs rewrite the hosts file.
+bool WriteOut(const char* out, const plat::FilePiece (&pieces)[2]) {
+    int named = NamedDescriptor(out);
+    struct stat info;
+    int fd = named >= 0                                        ? dup(named)
+             : stat(out, &info) == 0 && !S_ISREG(info.st_mode) ? open(out, O_WRONLY | O_CLOEXEC)
+                                                               : -2;
+    if (fd == -2) return plat::RewriteFile(out, pieces, 2) == plat::RewriteOk;
+    FILE* stream = fd >= 0 ? fdopen(fd, "wb") : nullptr;  // "wb" neither truncates nor seeks
+    if (!stream) {
+        if (fd >= 0) close(fd);
+        return false;
+    }
+    bool written = plat::WriteBytes(stream, pieces[0].bytes, pieces[0].length) &&
+                   plat::WriteBytes(stream, pieces[1].bytes, pieces[1].length);
+    return fclose(stream) == 0 && written;
 }
 
 // Loads a whole file with the bounded load. False when the file cannot be read.
@@ -257,7 +212,10 @@ int Bmp(int argc, char** argv) {
     uint8_t fileHeader[14] = {'B', 'M'};
     PutLe32(fileHeader + 2, static_cast<uint32_t>(sizeof fileHeader + blockSize));
     PutLe32(fileHeader + 10, static_cast<uint32_t>(sizeof fileHeader + layout.bitsOffset));
-    const bool written = WriteOut(out, fileHeader, sizeof fileHeader, block, blockSize);
+    const plat::FilePiece pieces[2] = {
+        {reinterpret_cast<const char*>(fileHeader), sizeof fileHeader},
+        {reinterpret_cast<const char*>(block), blockSize}};
+    const bool written = WriteOut(out, pieces);
     free(block);
     if (!written) {
         fprintf(stderr, "mbtool: cannot write %s\n", out);
