@@ -14,6 +14,10 @@ enum class Fault {
     Seek,           // moving in a stream being appended to
     Tell,           // asking such a stream its position
     Truncate,       // cutting a file short
+    DllSearch,      // restricting where DLLs come from: the call seen as missing
+    TokenOpen,      // opening the process token (fails as access denied)
+    TokenQuery,     // asking the token a question (fails as one the system lacks)
+    DesktopShell,   // opening the page through the desktop's shell
     Count
 };
 
