@@ -51,8 +51,8 @@ HMODULE LoadSystemDll(const char* name) {
     return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
-// Looked up at run time: Windows 8 has both calls, and before it Vista and 7 with update
-// KB2533623; XP SP1 has the second; 95/98/Me, 2000 and XP neither.
+// Looked up at run time: Windows 8 has both calls, as have Vista and 7 with update KB2533623;
+// XP from SP1 on has the second only; 95/98/Me, 2000 and the first XP have neither.
 void RestrictDllSearch() {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     auto setDefault = ProcAddress<SetDefaultDllDirectoriesProc>(kernel, "SetDefaultDllDirectories");
