@@ -7,8 +7,15 @@
 // undone, so that a test sees a close that is missing even under Wine, which reports no handle
 // or GDI counts and forgives a bitmap deleted while it is still selected. There a logical
 // palette also gets a guard entry behind its last one, which no write may reach.
+// ShellExecuteA is here too: the test build starts nothing, it notes what it was asked to open.
 
 #include <windows.h>
+// shellapi.h needs the Win32 types first.
+#include <shellapi.h>
+
+#ifdef QUORVEL_FAULTS
+#include <string>
+#endif
 
 namespace plat {
 
@@ -38,6 +45,11 @@ void GuardPalette(LOGPALETTE* palette);
 long OpenObjects();
 // Logical palettes whose guard entry had been written when they were created.
 long PaletteOverruns();
+
+HINSTANCE ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory,
+                        INT show);
+// The file ShellExecuteA was last given, once; empty when it was not called since.
+std::string TakeShellExecuted();
 #else
 using ::CloseHandle;
 using ::CreateCompatibleDC;
@@ -51,6 +63,7 @@ using ::GetDC;
 using ::ReleaseDC;
 using ::SelectObject;
 using ::SelectPalette;
+using ::ShellExecuteA;
 
 constexpr DWORD kPaletteGuardEntries = 0;
 inline void GuardPalette(LOGPALETTE*) {}

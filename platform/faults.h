@@ -17,6 +17,10 @@ enum class Fault {
     Allocate,       // taking memory for a whole file
     Read,           // reading a whole file
     Cursor,         // loading a system cursor, which older systems may lack
+    DllSearch,      // restricting where DLLs come from: the call seen as missing
+    TokenOpen,      // opening the process token (fails as access denied)
+    TokenQuery,     // asking the token a question (fails as one the system lacks)
+    DesktopShell,   // opening the page through the desktop's shell
     Count
 };
 

@@ -2,6 +2,7 @@
 // commctrl.h needs the Win32 types first.
 #include <commctrl.h>
 
+#include "platform/dll_search_win.h"
 #include "restore/restore_run.h"
 
 namespace {
@@ -18,6 +19,7 @@ class MessageBoxSink final : public RestoreSink {
 // The restore tool's entry: no window of its own, one pass, message boxes owned by no window.
 // Its arguments are not used; it returns 0 on every path.
 int WINAPI RestoreMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    plat::RestrictDllSearch();
     // The manifest asks for version 6 of the common controls; message boxes take its look
     // only once the library is initialised.
     InitCommonControls();

@@ -7,7 +7,8 @@
 # usage: check_imports.sh PROGRAM.exe...
 set -eu
 allowed_dlls="KERNEL32.dll USER32.dll GDI32.dll ADVAPI32.dll SHELL32.dll COMCTL32.dll msvcrt.dll"
-# NT-only or later than 95/98/Me (some exist there only as stubs that always fail).
+# NT-only or later than 95/98/Me (some exist there only as stubs that always fail); the calls
+# that restrict where DLLs come from are missing before Windows 8 and XP SP1.
 missing_on_9x="ReplaceFileA ReplaceFileW MoveFileExA MoveFileExW MoveFileWithProgressA
   GetFileSizeEx SetFilePointerEx GetFileAttributesExA GetLongPathNameA CreateHardLinkA
   TryEnterCriticalSection InitializeCriticalSectionAndSpinCount SwitchToThread IsDebuggerPresent
@@ -19,7 +20,8 @@ missing_on_9x="ReplaceFileA ReplaceFileW MoveFileExA MoveFileExW MoveFileWithPro
   GetProcessId GetThreadId CancelIoEx CreateSymbolicLinkA GetFileInformationByHandleEx
   SetFileInformationByHandle GetFinalPathNameByHandleA QueryFullProcessImageNameA
   VerifyVersionInfoA GetVersionExW FindFirstFileExA CopyFileExA
-  _set_invalid_parameter_handler __iob_func"
+  _set_invalid_parameter_handler __iob_func
+  SetDefaultDllDirectories SetDllDirectoryA SetDllDirectoryW AddDllDirectory"
 status=0
 for exe in "$@"; do
   imports=$(i686-w64-mingw32-objdump -p "$exe")

@@ -38,6 +38,8 @@ driver_args=()
 expected=""
 then_restore=""          # yes or no: vantrel then runs in the same prefix, so answered
 banner_size=145x15
+overrides=""             # Wine's DLL load order for the programs, before the usual overrides
+planted=""               # DLL names planted beside copies of the programs (planted_dlls)
 
 expect() { expected=$(printf '%s\n' "$@"); }
 statuses() {  # lines 1000 to 1004 once OK is enabled, then the enabled controls
@@ -57,6 +59,13 @@ restored=$(printf '%s\n' "$asked" "answer yes" "message Vantrel: Adverts has ben
 nothing="message Vantrel: Adverts has not been removed.\\nSo there is nothing to restore. [ok]"
 rewrite_error="message Vantrel: Error rewriting host file! [ok]"
 notice="notice Quorvel 2.0: Hi $user!\\nMSN Messenger needs to be restarted for changes to take effect [ok]"
+clicks() {  # the driver's --banner lines; $1: what the last click opened
+  printf '%s\n' "banner drawn green 64" "banner cycle red up green 64,64 blue 0,0" \
+    "move left edge: green 64" "move inside: green 5" "move inside corner: green 5" \
+    "move bottom right edge: green 64" "move top edge: green 64" "move outside: green 64" \
+    "release outside opened nothing" "release on right edge opened nothing" \
+    "press inside release below opened nothing" "press outside release inside opened $1"
+}
 patched_file() { before=$1; after="$before$appended"; }
 unchanged_file() { before=$1; after="$before"; }
 
@@ -96,17 +105,15 @@ case $name in
   quorvel_notice_two_by_escape)
     patched_file $'T\r\n'; driver_args=(--messenger 2 --close cancel)
     expect "messenger windows 2" "$appended_lines" "$notice" "$notice" "exit 0" ;;
-  quorvel_banner|quorvel_banner_elevated)
-    # Windows 10 under Wine runs the program elevated: the page opens through the desktop's shell.
-    opener=quorvel.exe
-    [ "$name" = quorvel_banner_elevated ] && version=win10 && opener=explorer.exe
+  quorvel_banner)
+    # Wine runs every program elevated, and its token says so also when Windows XP is asked
+    # for: the page opens through the desktop's shell, never from the remover.
     patched_file $'T\r\n'; driver_args=(--banner)
-    expect "$appended_lines" "banner drawn green 64" "banner cycle red up green 64,64 blue 0,0" \
-      "move left edge: green 64" "move inside: green 5" "move inside corner: green 5" \
-      "move bottom right edge: green 64" "move top edge: green 64" "move outside: green 64" \
-      "release outside opened nothing" "release on right edge opened nothing" \
-      "press inside release below opened nothing" "press outside release inside opened $E2E_URL from $opener" \
-      "exit 0" ;;
+    expect "$appended_lines" "$(clicks "$E2E_URL from explorer.exe")" "exit 0" ;;
+  quorvel_banner_elevated)
+    # Elevated, and the way through the desktop's shell broken: no browser is started at all.
+    version=win10; overrides="oleaut32="; patched_file $'T\r\n'; driver_args=(--banner)
+    expect "$appended_lines" "$(clicks nothing)" "exit 0" ;;
   quorvel_banner_missing|quorvel_banner_corrupt)
     program=quorvel_no_banner; [ "$name" = quorvel_banner_corrupt ] && program=quorvel_bad_banner
     patched_file $'T\r\n'; driver_args=(--banner); banner_size=0x0
@@ -133,6 +140,22 @@ case $name in
     # The remover, then the restore tool in the same prefix: the file comes back byte for byte.
     unchanged_file $'# hosts\r\n127.0.0.1 localhost\r\n'; then_restore=yes
     expect "$appended_lines" "exit 0" "$restored" "exit 0" ;;
+  planted_dlls)
+    # Both programs run from a folder where a web page dropped DLLs named as system DLLs
+    # that Windows' own components load by bare name, or that installers preload, and Wine
+    # prefers such a DLL to its own. None may be loaded but those Wine loads while a process
+    # starts, before any of its code runs: a control with the same imports and manifest
+    # that returns at once loads them too. They are version (imported by Wine's user32),
+    # imm32 (by its comctl32), uxtheme (loaded by its user32 and comctl32) and, for the
+    # remover, shlwapi (imported by shell32). The programs then run without those: a marker
+    # in their place stops a program before its code runs.
+    planted="version imm32 uxtheme shlwapi ole32 msimg32 oleaut32 userenv setupapi apphelp
+      propsys dwmapi cryptbase oleacc clbcatq ntmarta profapi comres"
+    startup_quorvel="imm32 shlwapi uxtheme version"; startup_vantrel="imm32 uxtheme version"
+    unchanged_file $'# hosts\r\n127.0.0.1 localhost\r\n'; then_restore=yes; driver_args=(--banner)
+    expect "imports quorvel same" "imports vantrel same" "startup quorvel: $startup_quorvel" \
+      "startup vantrel: $startup_vantrel" "$appended_lines" "$(clicks "$E2E_URL from explorer.exe")" \
+      "exit 0" "loaded by quorvel:" "$restored" "exit 0" "loaded by vantrel:" ;;
   wow64_round_trip)
     # A 64-bit prefix: the system folder of 32-bit programs is redirected, drivers\etc is not.
     template=$E2E_WORK/template64; unchanged_file $'# hosts\r\n127.0.0.1 localhost\r\n'
@@ -173,6 +196,27 @@ for file in "$prefix"/*.reg "$hosts_nt"; do
 done
 rm -f "$hosts_nt" "$hosts_9x" "$hosts_wow64"
 [ "$before_set" = 1 ] && printf '%s' "$before" > "$hosts"
+exe=$E2E_BIN/remover/$program.exe
+[ "$program" = vantrel ] && exe=$E2E_BIN/restore/vantrel.exe
+restore_exe=$E2E_BIN/restore/vantrel.exe
+# Copies of the programs and their controls in a folder of the prefix, the markers beside them.
+steps=(: : :)   # in the prefix: before the program, after it, after the restore tool
+if [ -n "$planted" ]; then
+  downloads=$prefix/drive_c/Downloads
+  mkdir -p "$downloads/aside"
+  cp "$exe" "$restore_exe" "$E2E_BIN"/tests/e2e/e2e_control_*.exe "$downloads/"
+  for dll in $planted; do cp "$E2E_BIN/tests/e2e/e2e_marker.dll" "$downloads/$dll.dll"; done
+  exe=$downloads/quorvel.exe; restore_exe=$downloads/vantrel.exe
+  overrides="$(printf '%s\n' $planted | paste -sd,)=n,b"
+  dlls() { "$E2E_OBJDUMP" -p "$1" | awk '/DLL Name:/ {print $3}' | sort | paste -sd' '; }
+  for p in quorvel vantrel; do
+    mine=$(dlls "$downloads/e2e_control_$p.exe"); theirs=$(dlls "$downloads/$p.exe")
+    [ "$mine" = "$theirs" ] && echo "imports $p same" || echo "imports $p: $mine, not $theirs"
+  done > "$work/imports.txt"
+  steps=("cd '$downloads' && { startup quorvel; startup vantrel; } > '$work/startup.txt'"
+         "loaded quorvel > '$work/loaded1.txt'" "loaded vantrel > '$work/loaded2.txt'")
+  steps[0]+="; aside $startup_quorvel"; steps[1]+="; aside $startup_vantrel"
+fi
 [ "$as_root" = 1 ] && chown -R "$user" "$work" && chown -h "$user" "$prefix"/*.reg
 if [ -e "$hosts" ]; then
   [ -n "$owner" ] && chown "$owner" "$hosts"
@@ -181,8 +225,6 @@ fi
 chmod 755 "$work"
 
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
-exe=$E2E_BIN/remover/$program.exe
-[ "$program" = vantrel ] && exe=$E2E_BIN/restore/vantrel.exe
 [ "$program" != vantrel ] && driver_args=(--dialog "${driver_args[@]}")
 
 # The Windows version, and a web browser that only notes what it was asked to open.
@@ -198,13 +240,35 @@ REGEDIT4
 @="\\"$(winpath "$E2E_BIN/tests/e2e/e2e_browser.exe" | sed 's/\\/\\\\/g')\\" \\"%1\\""
 REG
 
+# The planted markers' steps, in their folder. A control runs in rounds: what it loaded is set
+# aside, so that the next round sees what would have been loaded after it.
+markers='
+startup() {
+  for round in 1 2 3 4 5 6; do
+    timeout 60 "$WINE" "e2e_control_$1.exe" >/dev/null 2>&1
+    ls *.loaded >/dev/null 2>&1 || break
+    for m in *.loaded; do rm "$m"; mv "${m%.loaded}" aside/; done
+  done
+  echo "startup $1: $(ls aside | sed "s/\.dll$//" | paste -sd" ")"
+  mv aside/* . 2>/dev/null
+}
+aside() { for dll in "$@"; do mv "$dll.dll" aside/; done; }
+loaded() {
+  echo "loaded by $1:$(ls *.loaded 2>/dev/null | sed "s/\.dll\.loaded$//; s/^/ /" | paste -sd "")"
+  rm -f *.loaded; mv aside/* . 2>/dev/null
+}'
 cat > "$work/inner.sh" <<INNER
 export E2E_BROWSER_LOG='$(winpath "$work/browser.log")'
+[ -n '$overrides' ] && export WINEDLLOVERRIDES='$overrides;mscoree,mshtml=;winedbg.exe=d'
+$markers
 "\$WINE" regedit /S '$(winpath "$work/settings.reg")' >/dev/null 2>&1
+${steps[0]}
 "\$WINE" explorer /desktop=e2e,640x480 '$(winpath "$E2E_BIN/tests/e2e/e2e_driver.exe")' \
   --out '$(winpath "$work/report.txt")' ${driver_args[*]} '$(winpath "$exe")' >'$work/wine.log' 2>&1
+${steps[1]}
 [ -n "$then_restore" ] && "\$WINE" '$(winpath "$E2E_BIN/tests/e2e/e2e_driver.exe")' \
-  --out '$(winpath "$work/report2.txt")' --answer $then_restore '$(winpath "$E2E_BIN/restore/vantrel.exe")' >>'$work/wine.log' 2>&1
+  --out '$(winpath "$work/report2.txt")' --answer $then_restore '$(winpath "$restore_exe")' >>'$work/wine.log' 2>&1
+${steps[2]}
 wineserver -k >/dev/null 2>&1 || true
 INNER
 # Each case on an X server of its own.
@@ -212,7 +276,8 @@ env -u DISPLAY "$(dirname "$0")/../../cmake/wine-env.sh" "$prefix" sh "$work/inn
 
 # --- compare ---------------------------------------------------------------------------------
 status=0
-report=$(cat "$work/report.txt" "$work/report2.txt" 2>/dev/null | tr -d '\r' || true)
+report=$(cd "$work" && cat imports.txt startup.txt report.txt loaded1.txt report2.txt loaded2.txt \
+  2>/dev/null | tr -d '\r' || true)
 [ -n "$report" ] || report="no report"
 if [ "$report" != "$expected" ]; then
   echo "FAIL $name: the driver saw something else"

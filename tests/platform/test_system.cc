@@ -1,12 +1,18 @@
-// Folders and attributes against the system's own calls (real Win32 under Wine).
+// Folders, attributes and where DLLs come from, against the system's own calls (real Win32
+// under Wine).
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
+#include "platform/faults.h"
 #include "platform/file.h"
 #include "platform/system.h"
 #include "tests/support/test_files.h"
+#ifdef _WIN32
+#include "platform/dll_search_win.h"
+#endif
 
 namespace {
 
@@ -18,6 +24,25 @@ TEST(SystemLayout, WithoutLayoutTheRealSystemAnswers) {
     ASSERT_GT(plat::GetWindowsDirectoryA(mine, MAX_PATH), 0u);
     ASSERT_GT(GetWindowsDirectoryA(real, MAX_PATH), 0u);
     EXPECT_STREQ(mine, real);
+}
+
+// Where the search cannot be restricted, every DLL of the lists that the system has is then
+// loaded from the system folder, so that a later load by bare name finds that one.
+TEST(DllSearch, UnrestrictedLoadsEveryListedDllFromTheSystemFolder) {
+    FaultArm(Fault::DllSearch, 0);
+    plat::RestrictDllSearch();
+    FaultsClear();
+    char system[MAX_PATH];
+    ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
+    for (const char* list : {plat::kAlwaysPreloaded, plat::kPreloadedUnrestricted}) {
+        for (const char* name = list; *name; name += strlen(name) + 1) {
+            std::string path = std::string(system) + "\\" + name + ".dll";
+            if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+            char loaded[MAX_PATH] = "";
+            GetModuleFileNameA(GetModuleHandleA(name), loaded, MAX_PATH);
+            EXPECT_EQ(lstrcmpiA(loaded, path.c_str()), 0) << name << " from " << loaded;
+        }
+    }
 }
 #endif
 

@@ -1,6 +1,7 @@
 // The banner's drawing, built against the platform layer's test build: every DC, GDI object
 // and selection it opens is closed again, and no write reaches past the logical palette. The
-// COM references of the page opener are each held by a type that releases them.
+// COM references of the page opener are each held by a type that releases them, and it opens
+// the page itself only when it is not elevated.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -12,6 +13,7 @@
 #include "platform/faults.h"
 #include "remover/banner.h"
 #include "remover/control_ids.h"
+#include "remover/open_page.h"
 #include "remover/remover.h"
 
 HINSTANCE g_instance = nullptr;
@@ -65,6 +67,28 @@ TEST(BannerOnMouse, SetsTheHandElseTheArrow) {
         EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, noHand ? IDC_ARROW : IDC_HAND)) << noHand;
     }
     DestroyWindow(dialog);
+}
+
+// Elevated, the remover opens the page only through the desktop's shell (made to fail here),
+// never itself; not elevated, itself. Wine runs every process elevated.
+TEST(OpenProductPage, OpensItItselfOnlyWhenNotElevated) {
+    const struct {
+        const char* name;
+        Fault token;  // Count: no token call fails
+        const char* opened;
+    } rows[] = {
+        {"question unknown to the system: not elevated", Fault::TokenQuery, "http://page.test/"},
+        {"elevated", Fault::Count, ""},
+        {"token not opened: counts as elevated", Fault::TokenOpen, ""},
+    };
+    for (const auto& row : rows) {
+        FaultsClear();
+        if (row.token != Fault::Count) FaultArm(row.token, 0);
+        FaultArm(Fault::DesktopShell, 0);
+        OpenProductPage(nullptr, "http://page.test/");
+        EXPECT_EQ(plat::TakeShellExecuted(), row.opened) << row.name;
+    }
+    FaultsClear();
 }
 
 // A reference that a call hands out is released when its holder goes.

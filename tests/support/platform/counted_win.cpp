@@ -16,6 +16,8 @@ struct Selection {
     HGDIOBJ before;
 };
 Selection g_selections[16];
+// What ShellExecuteA was last asked to open.
+std::string g_executed;
 
 // peFlags is never set by a colour, so no entry written for one leaves the guard as it was.
 const PALETTEENTRY kGuard = {0xA5, 0x5A, 0xA5, 0x5A};
@@ -125,6 +127,17 @@ long OpenObjects() {
 
 long PaletteOverruns() {
     return g_overruns;
+}
+
+HINSTANCE ShellExecuteA(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT) {
+    g_executed = file;
+    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));  // above 32: success
+}
+
+std::string TakeShellExecuted() {
+    std::string file;
+    file.swap(g_executed);
+    return file;
 }
 
 }  // namespace plat
