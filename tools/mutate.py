@@ -17,7 +17,9 @@ build/mutate/results.tsv (NAME.tsv with --tree), one line a mutant; a second run
 tests skips nothing.
 
 usage: tools/mutate.py [--list] [--match REGEX] [--stages host,win,e2e,fuzz] [--tree NAME]
-(--tree: another scratch worktree and results file, so two runs can go side by side.)
+                      [--e2e REGEX]
+(--tree: another scratch worktree and results file, so two runs can go side by side; --e2e: the
+end-to-end cases to run, by default a smoke set, so that a change to the cases can be judged.)
 """
 import argparse
 import os
@@ -104,7 +106,7 @@ def run(command, cwd, timeout=900):
         return False
 
 
-def stages_for(path, wanted, wine_preset):
+def stages_for(path, wanted, wine_preset, e2e_cases=E2E_SMOKE):
     windows_only = path.endswith("_win.cpp")
     stages = []
     if not windows_only and "host" in wanted:
@@ -117,7 +119,7 @@ def stages_for(path, wanted, wine_preset):
     # mutant, run for the Windows-only files, which nothing else runs.
     if "e2e" in wanted and windows_only:
         stages.append(("e2e", wine_preset,
-                       f"ctest --preset {wine_preset} -R 'e2e_template|{E2E_SMOKE}' "
+                       f"ctest --preset {wine_preset} -R 'e2e_template|{e2e_cases}' "
                        "--timeout 180 --stop-on-failure -j3"))
     if "fuzz" in wanted and path.startswith("image/") and not windows_only:
         stages.append(("fuzz", "fuzz", "ctest --preset fuzz -R test_image_sanitized"))
@@ -130,6 +132,7 @@ def main():
     parser.add_argument("--match", default="")
     parser.add_argument("--stages", default="host,win,e2e,fuzz")
     parser.add_argument("--tree", default="tree")
+    parser.add_argument("--e2e", default=E2E_SMOKE)
     args = parser.parse_args()
     chosen = [m for m in mutants() if re.search(args.match, m[0])]
     # The quick ones first: the Windows-only files' mutants need minutes each.
@@ -164,7 +167,7 @@ def main():
                 f.write("\n".join(lines))
             verdict = "survived"
             try:
-                for stage, preset, test in stages_for(path, wanted, wine_preset):
+                for stage, preset, test in stages_for(path, wanted, wine_preset, args.e2e):
                     if not run(f"cmake --build --preset {preset}", tree):
                         verdict = "stillborn"
                         break
