@@ -129,12 +129,8 @@ int StartBlock(Image& image, const Reader& in, size_t skip, uint8_t compression,
 }
 
 // Most runs are a few hundred bytes at most: 16-byte stores of a pattern beat a library call
-// for each packet. Short and very long runs go to memset.
-inline void FillRun(uint8_t* out, uint8_t value, size_t count) {
-    if (count < 16 || count > 1024) {
-        memset(out, value, count);
-        return;
-    }
+// for each packet (16 to 1024 bytes here).
+inline void FillPattern(uint8_t* out, uint8_t value, size_t count) {
     const uint64_t pattern = 0x0101010101010101ull * value;
     uint8_t* const last = out + count - 16;
     for (; out < last; out += 16) {
@@ -143,6 +139,17 @@ inline void FillRun(uint8_t* out, uint8_t value, size_t count) {
     }
     memcpy(last, &pattern, 8);
     memcpy(last + 8, &pattern, 8);
+}
+
+// Short and very long runs go to memset, a literal pixel to no call at all.
+inline void FillRun(uint8_t* out, uint8_t value, size_t count) {
+    if (count == 1) {
+        *out = value;
+    } else if (count < 16 || count > 1024) {
+        memset(out, value, count);
+    } else {
+        FillPattern(out, value, count);
+    }
 }
 
 template <size_t N>
