@@ -32,9 +32,9 @@ FOLDERS = ("remover", "restore", "platform", "image")
 SCRATCH = os.path.join(ROOT, "build", "mutate")
 SAMPLE = 5
 CONSTANT_SAMPLE = 12
-E2E_SMOKE = ("quorvel_ordinary_file|quorvel_read_only_file|quorvel_append_refused|quorvel_banner$|"
-             "quorvel_banner_elevated|quorvel_notice_one|vantrel_restores|vantrel_read_only_file|"
-             "round_trip_crlf")
+E2E_SMOKE = ("quorvel_ordinary_file|read_only_round_trip|quorvel_attributes_refused|"
+             "quorvel_banner_elevated|quorvel_notice_two_by_escape|vantrel_unreadable_file|"
+             "round_trip_crlf|planted_dlls")
 
 # (name, pattern, replacement): each match of the pattern on a line is one mutant.
 OPERATORS = [

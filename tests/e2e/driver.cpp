@@ -44,16 +44,10 @@ std::string Escape(std::string text) {
     return text;
 }
 
-// Another process's window: its text is read from the system, no message is sent.
-std::string TextOf(HWND window) {
+// Another process's window: its text (or class) is read from the system, no message is sent.
+std::string TextOf(HWND window, int(WINAPI* get)(HWND, LPSTR, int) = GetWindowTextA) {
     char buffer[1024] = "";
-    GetWindowTextA(window, buffer, sizeof buffer);
-    return buffer;
-}
-
-std::string ClassOf(HWND window) {
-    char buffer[256] = "";
-    GetClassNameA(window, buffer, sizeof buffer);
+    get(window, buffer, sizeof buffer);
     return buffer;
 }
 
@@ -65,7 +59,8 @@ struct Found {
 BOOL CALLBACK Collect(HWND window, LPARAM lParam) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid != g_pid || ClassOf(window) != "#32770" || !IsWindowVisible(window)) return TRUE;
+    if (pid != g_pid || TextOf(window, GetClassNameA) != "#32770" || !IsWindowVisible(window))
+        return TRUE;
     Found* found = reinterpret_cast<Found*>(lParam);
     if (TextOf(window) == "Quorvel" && GetDlgItem(window, IDC_SEARCH_LINE)) {
         found->dialog = window;
@@ -115,9 +110,8 @@ HANDLE Start(std::string commandLine) {
 
 int CountMessengerWindows() {
     int count = 0;
-    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "MSNHiddenWindowClass", nullptr));) {
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "MSNHiddenWindowClass", nullptr));)
         ++count;
-    }
     return count;
 }
 
@@ -374,10 +368,8 @@ bool RunDialog(const Options& o, HANDLE process) {
     if (o.expectPauses >= 0 && (late < -100 || late > o.pauseSlack))
         printf("pauses %lu\n", measured);
     if (o.banner) CheckBanner(dialog, o.program);
-    if (o.hover) {
-        RECT r = ClientRect(dialog, IDC_BANNER);
-        Mouse(dialog, WM_MOUSEMOVE, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    }
+    LONG cx = (banner.left + banner.right) / 2, cy = (banner.top + banner.bottom) / 2;
+    if (o.hover) Mouse(dialog, WM_MOUSEMOVE, cx, cy);
     if (!o.screenshot.empty()) {
         Sleep(700);  // a repaint after the sequence, and a timer tick
         printf("screenshot %s\n", SaveScreen(o.screenshot) ? "saved" : "failed");
@@ -404,11 +396,8 @@ int main(int argc, char** argv) {
 
     HANDLE messenger = nullptr;
     if (o.messenger >= 0) {
-        char path[MAX_PATH];
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        std::string self = path;
-        std::string helper = self.substr(0, self.find_last_of('\\') + 1) + "e2e_messenger.exe";
-        messenger = Start("\"" + helper + "\" " + std::to_string(o.messenger));
+        // Found beside the driver: CreateProcess looks in its folder first.
+        messenger = Start("e2e_messenger.exe " + std::to_string(o.messenger));
         for (DWORD start = GetTickCount(); messenger && CountMessengerWindows() < o.messenger;) {
             if (GetTickCount() - start > 20000) messenger = nullptr;
             Sleep(20);

@@ -31,9 +31,8 @@ hosts=$hosts_nt          # where the program should look
 before=""                # the file's bytes; unset = no file
 before_set=1
 after=""                 # its bytes afterwards
-mode=""                  # chmod of the file before the run, e.g. a-w
+mode=""                  # chmod of the file before the run (a-w, 000): it stays read-only
 owner=""                 # root: the user cannot change the file's attributes
-readonly_after=0
 driver_args=()
 expected=""
 then_restore=""          # yes or no: vantrel then runs in the same prefix, so answered
@@ -51,12 +50,9 @@ visit="Visit $E2E_ADDRESS for latest version."
 found="Searching for hosts file... found."
 checked="Checking hosts file... done."
 removed="Live Messenger's adverts removed. :p"
-appended_lines=$(statuses "$found" "$checked" "Updating hosts file... done." "$removed" "$visit")
-created_lines=$(statuses "Searching for hosts file... not found." "Creating hosts file... done" \
-  "Updating hosts file... done." "$removed" "$visit")
+patched_lines() { statuses "$found" "$checked" "Updating hosts file... done." "$removed" "$visit"; }
 asked="message Vantrel: Are you sure you want to restore those annoying msn adverts? [yes-no]"
 restored=$(printf '%s\n' "$asked" "answer yes" "message Vantrel: Adverts has ben restored! [ok]")
-nothing="message Vantrel: Adverts has not been removed.\\nSo there is nothing to restore. [ok]"
 rewrite_error="message Vantrel: Error rewriting host file! [ok]"
 notice="notice Quorvel 2.0: Hi $user!\\nMSN Messenger needs to be restarted for changes to take effect [ok]"
 clicks() {  # the driver's --banner lines; $1: what the last click opened
@@ -71,75 +67,45 @@ unchanged_file() { before=$1; after="$before"; }
 
 case $name in
   quorvel_ordinary_file)
-    patched_file $'127.0.0.1 localhost\r\n'; driver_args=(--expect-pauses 7200)
-    expect "$appended_lines" "exit 0" ;;
-  quorvel_missing_file)
-    before_set=0; after="$appended";
-    expect "$created_lines" "exit 0" ;;
+    patched_file $'127.0.0.1 localhost\r\n'; driver_args=(--expect-pauses 7200 --close close)
+    expect "$(patched_lines)" "exit 0" ;;
   quorvel_already_patched)
     unchanged_file $'T\r\n'"$entry"$'\r\n'; driver_args=(--messenger 1)
     expect "messenger windows 1" "$(statuses "$found" "$checked" \
       "Live Messenger's adverts already removed." "" "$visit")" "exit 0" ;;
-  quorvel_read_only_file)
-    patched_file $'T\r\n'; mode=a-w; readonly_after=1
-    expect "$appended_lines" "exit 0" ;;
   quorvel_attributes_refused)
-    unchanged_file $'T\r\n'; mode=a-w; owner=root; readonly_after=1
+    unchanged_file $'T\r\n'; mode=a-w; owner=root
     expect "$(statuses "$found" "Error changing attributes of hosts file." "" "" "")" "exit 0" ;;
-  quorvel_append_refused)
-    unchanged_file $'T\r\n'; mode=644; owner=root
-    expect "$(statuses "$found" "$checked" "Error opening hosts file!" "" "")" "exit 0" ;;
-  quorvel_windows_98)
-    version=win98; hosts=$hosts_9x; patched_file $'T\r\n'
-    expect "$appended_lines" "exit 0" ;;
   quorvel_windows_31)
     version=win31; hosts=$hosts_9x; before_set=0; after="$appended"
     expect "message I can't believe it: This is impossible. You still running Windows 3.1? [ok]" \
-      "$created_lines" "exit 0" ;;
-  quorvel_notice_none)
-    patched_file $'T\r\n'; driver_args=(--messenger 0 --close close)
-    expect "messenger windows 0" "$appended_lines" "exit 0" ;;
-  quorvel_notice_one)
-    patched_file $'T\r\n'; driver_args=(--messenger 1)
-    expect "messenger windows 1" "$appended_lines" "$notice" "exit 0" ;;
+      "$(statuses "Searching for hosts file... not found." "Creating hosts file... done" \
+        "Updating hosts file... done." "$removed" "$visit")" "exit 0" ;;
   quorvel_notice_two_by_escape)
     patched_file $'T\r\n'; driver_args=(--messenger 2 --close cancel)
-    expect "messenger windows 2" "$appended_lines" "$notice" "$notice" "exit 0" ;;
-  quorvel_banner)
-    # Wine runs every program elevated, and its token says so also when Windows XP is asked
-    # for: the page opens through the desktop's shell, never from the remover.
-    patched_file $'T\r\n'; driver_args=(--banner)
-    expect "$appended_lines" "$(clicks "$E2E_URL from explorer.exe")" "exit 0" ;;
+    expect "messenger windows 2" "$(patched_lines)" "$notice" "$notice" "exit 0" ;;
   quorvel_banner_elevated)
     # Elevated, and the way through the desktop's shell broken: no browser is started at all.
     version=win10; overrides="oleaut32="; patched_file $'T\r\n'; driver_args=(--banner)
-    expect "$appended_lines" "$(clicks nothing)" "exit 0" ;;
-  quorvel_banner_missing|quorvel_banner_corrupt)
-    program=quorvel_no_banner; [ "$name" = quorvel_banner_corrupt ] && program=quorvel_bad_banner
-    patched_file $'T\r\n'; driver_args=(--banner); banner_size=0x0
-    expect "$(statuses "$found" "$checked" "Updating hosts file... done." "$removed" "$visit")" \
-      "banner decoded no" "click inside opened nothing" "exit 0" ;;
-  vantrel_restores)
-    program=vantrel; before=$'T\r\n\r\n'"$entry"$'\r\n'; after=$'T\r\n'; driver_args=(--answer yes)
-    expect "$restored" "exit 0" ;;
+    expect "$(patched_lines)" "$(clicks nothing)" "exit 0" ;;
+  quorvel_banner_missing)
+    program=quorvel_no_banner; patched_file $'T\r\n'; driver_args=(--banner); banner_size=0x0
+    expect "$(patched_lines)" "banner decoded no" "click inside opened nothing" "exit 0" ;;
   vantrel_answer_no)
     program=vantrel; unchanged_file $'T\r\n\r\n'"$entry"$'\r\n'
     expect "$asked" "answer no" "exit 0" ;;
-  vantrel_nothing_to_restore)
-    program=vantrel; unchanged_file $'127.0.0.1 localhost\r\n'; driver_args=(--answer yes)
-    expect "$nothing" "exit 0" ;;
-  vantrel_read_only_file)
-    program=vantrel; unchanged_file $'T\r\n'"$entry"$'\r\n'; mode=a-w; readonly_after=1
-    driver_args=(--answer yes)
-    expect "$asked" "answer yes" "$rewrite_error" "exit 0" ;;
   vantrel_unreadable_file)
-    program=vantrel; unchanged_file $'T\r\n'"$entry"$'\r\n'; mode=000; readonly_after=1
-    driver_args=(--answer yes)
+    program=vantrel; unchanged_file $'T\r\n'"$entry"$'\r\n'; mode=000; driver_args=(--answer yes)
     expect "$rewrite_error" "exit 0" ;;
+  read_only_round_trip)
+    # The remover writes through the read-only attribute and sets it again; the restore tool's
+    # rewrite is refused, and it says so.
+    patched_file $'T\r\n'; mode=a-w; then_restore=yes
+    expect "$(patched_lines)" "exit 0" "$asked" "answer yes" "$rewrite_error" "exit 0" ;;
   round_trip_crlf)
     # The remover, then the restore tool in the same prefix: the file comes back byte for byte.
     unchanged_file $'# hosts\r\n127.0.0.1 localhost\r\n'; then_restore=yes
-    expect "$appended_lines" "exit 0" "$restored" "exit 0" ;;
+    expect "$(patched_lines)" "exit 0" "$restored" "exit 0" ;;
   planted_dlls)
     # Both programs run from a folder where a web page dropped DLLs named as system DLLs
     # that Windows' own components load by bare name, or that installers preload, and Wine
@@ -148,19 +114,21 @@ case $name in
     # that returns at once loads them too. They are version (imported by Wine's user32),
     # imm32 (by its comctl32), uxtheme (loaded by its user32 and comctl32) and, for the
     # remover, shlwapi (imported by shell32). The programs then run without those: a marker
-    # in their place stops a program before its code runs.
+    # in their place stops a program before its code runs. Wine runs every program elevated,
+    # also as Windows XP: the page opens through the desktop's shell.
     planted="version imm32 uxtheme shlwapi ole32 msimg32 oleaut32 userenv setupapi apphelp
       propsys dwmapi cryptbase oleacc clbcatq ntmarta profapi comres"
     startup_quorvel="imm32 shlwapi uxtheme version"; startup_vantrel="imm32 uxtheme version"
     unchanged_file $'# hosts\r\n127.0.0.1 localhost\r\n'; then_restore=yes; driver_args=(--banner)
     expect "imports quorvel same" "imports vantrel same" "startup quorvel: $startup_quorvel" \
-      "startup vantrel: $startup_vantrel" "$appended_lines" "$(clicks "$E2E_URL from explorer.exe")" \
-      "exit 0" "loaded by quorvel:" "$restored" "exit 0" "loaded by vantrel:" ;;
+      "startup vantrel: $startup_vantrel" "$(patched_lines)" \
+      "$(clicks "$E2E_URL from explorer.exe")" "exit 0" "loaded by quorvel:" "$restored" \
+      "exit 0" "loaded by vantrel:" ;;
   wow64_round_trip)
     # A 64-bit prefix: the system folder of 32-bit programs is redirected, drivers\etc is not.
     template=$E2E_WORK/template64; unchanged_file $'# hosts\r\n127.0.0.1 localhost\r\n'
     then_restore=yes
-    expect "$appended_lines" "exit 0" "$restored" "exit 0" ;;
+    expect "$(patched_lines)" "exit 0" "$restored" "exit 0" ;;
   *)
     echo "unknown case $name" >&2; exit 2 ;;
 esac
@@ -180,11 +148,9 @@ if [ "$template" = "$E2E_WORK/template64" ]; then
   "$(dirname "$0")/make_template.sh" "$template" win64 >/dev/null
 fi
 
-if [ -n "$owner" ] && [ "$as_root" = 0 ]; then
-  echo "skipped: needs root to give the hosts file to another owner"; exit 77
-fi
-if [ -n "$mode" ] && [ "$as_root" = 0 ]; then
-  echo "skipped: Wine run by root writes to read-only files; needs the unprivileged user"; exit 77
+if [ -n "$owner$mode" ] && [ "$as_root" = 0 ]; then
+  # Wine run by root would write to read-only files.
+  echo "skipped: needs root to set up the file and an unprivileged user to run Wine"; exit 77
 fi
 
 # --- a fresh prefix: hard links to the template, private copies of what gets written ---------
@@ -292,7 +258,7 @@ if ! cmp -s <(printf '%s' "$after") "$hosts"; then
   status=1
 fi
 read_only=$(( (0$(stat -c %a "$hosts") & 0222) == 0 ))
-[ "$read_only" = "$readonly_after" ] || { echo "FAIL $name: read-only is $read_only"; status=1; }
+[ "$read_only" = $(( ${#mode} > 0 )) ] || { echo "FAIL $name: read-only is $read_only"; status=1; }
 # No temporary or backup file is left beside the file.
 stray=$(find "$(dirname "$hosts")" "$work" -maxdepth 1 -iname 'vtr*')
 [ -z "$stray" ] || { echo "FAIL $name: left $stray"; status=1; }
