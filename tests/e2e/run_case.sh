@@ -76,6 +76,9 @@ case $name in
   quorvel_attributes_refused)
     unchanged_file $'T\r\n'; mode=a-w; owner=root
     expect "$(statuses "$found" "Error changing attributes of hosts file." "" "" "")" "exit 0" ;;
+  quorvel_windows_98)
+    version=win98; hosts=$hosts_9x; patched_file $'T\r\n'
+    expect "$(patched_lines)" "exit 0" ;;
   quorvel_windows_31)
     version=win31; hosts=$hosts_9x; before_set=0; after="$appended"
     expect "message I can't believe it: This is impossible. You still running Windows 3.1? [ok]" \
