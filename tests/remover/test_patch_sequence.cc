@@ -104,16 +104,16 @@ struct FaultAt {
     int skip;
 };
 
-// The file afterwards, unless given: the old bytes (or none), with the entry appended where
-// the run says it removed the adverts.
+// Windows families by platform id.
+constexpr DWORD kWin32s = 0, k9x = 1, kNt = 2;
+
 struct Case {
     const char* name;
     Hosts hosts;
-    std::string before = "";
+    std::string before;
     Events events;
     std::optional<FaultAt> fault = std::nullopt;
-    DWORD platformId = 2;
-    std::optional<std::string> after = std::nullopt;
+    DWORD platformId = kNt;
 };
 
 class PatchSequenceTest : public ::testing::Test {
@@ -129,8 +129,8 @@ class PatchSequenceTest : public ::testing::Test {
     }
     // Where each family keeps the file.
     std::string HostsPath(DWORD platformId) const {
-        return platformId == 2 ? dir_.Join("win/system32/drivers/etc/hosts")
-                               : dir_.Join("win/hosts");
+        return platformId == kNt ? dir_.Join("win/system32/drivers/etc/hosts")
+                                 : dir_.Join("win/hosts");
     }
     RecordingSink Run(DWORD platformId, const std::string& windows, const std::string& system) {
         plat::SystemLayout layout = {platformId, windows.c_str(), system.c_str()};
@@ -157,8 +157,10 @@ class PatchSequenceTest : public ::testing::Test {
                                   "status 1003 Live Messenger's adverts removed. :p") == 1;
         EXPECT_EQ(sink.events, c.events);
         EXPECT_EQ(g_patched, patched ? 1 : 0);
-        std::optional<std::string> after = c.after;
-        if (!after && (file || patched)) after = c.before + (patched ? kAppended : "");
+        // The old bytes (or none), with the entry appended where the run says it removed the
+        // adverts.
+        std::optional<std::string> after;
+        if (file || patched) after = c.before + (patched ? kAppended : "");
         if (c.hosts != Hosts::Folder) {
             EXPECT_EQ(testfiles::ReadBytes(path), after) << Show(after.value_or("(none)"));
         }
@@ -221,23 +223,11 @@ TEST_F(PatchSequenceTest, EveryOutcome) {
          Fault::Flush},
         {"created_file_removed_when_close_fails", Hosts::Missing, "", kNotFound + kWriteError,
          Fault::Close},
-        {.name = "win32s_warns_then_uses_windows_folder",
-         .hosts = Hosts::Missing,
-         .events = Events{kWin31} + kNotFound + kAppendedEvents,
-         .platformId = 0},
-        {.name = "windows_9x_folder",
-         .hosts = Hosts::File,
-         .before = "T\r\n",
-         .events = kAppendedToFound,
-         .platformId = 1},
-        {.name = "unknown_platform_ends",
-         .hosts = Hosts::Missing,
-         .events = unknown,
-         .platformId = 3},
-        {.name = "unknown_platform_all_bits",
-         .hosts = Hosts::Missing,
-         .events = unknown,
-         .platformId = 0xFFFFFFFF},
+        {"win32s_warns_then_uses_windows_folder", Hosts::Missing, "",
+         Events{kWin31} + kNotFound + kAppendedEvents, std::nullopt, kWin32s},
+        {"windows_9x_folder", Hosts::File, "T\r\n", kAppendedToFound, std::nullopt, k9x},
+        {"unknown_platform_ends", Hosts::Missing, "", unknown, std::nullopt, 3},
+        {"unknown_platform_all_bits", Hosts::Missing, "", unknown, std::nullopt, 0xFFFFFFFF},
     };
     for (const Case& c : cases) Check(c);
 }
@@ -268,72 +258,61 @@ TEST_F(PatchSequenceTest, NearMissesAreNotTheEntry) {
 // Two removers started together: at an event of the first, the second starts and runs to
 // its end, or for 300 ms where it must wait for the first's append and then see its entry.
 TEST_F(PatchSequenceTest, ConcurrentRunsAppendOnce) {
-    enum class Second { WaitsForTheFirst, EndsFirst };
     struct {
-        Hosts hosts;
+        const char* before;  // null: no file
         std::string startSecondAt;
-        Second second;
+        bool secondEndsFirst;
         Events firstEvents, secondEvents;
     } cases[] = {
-        {Hosts::File, "status 1002 Updating hosts file...", Second::WaitsForTheFirst,
-         kAppendedToFound, kAlreadyFound},
+        {"T\r\n", "status 1002 Updating hosts file...", false, kAppendedToFound, kAlreadyFound},
         // Both find no file; the second runs whole before the first's check.
-        {Hosts::Missing, "status 1001 Creating hosts file... done", Second::EndsFirst,
-         kNotFound + kAlready, kNotFound + kAppendedEvents},
+        {nullptr, "status 1001 Creating hosts file... done", true, kNotFound + kAlready,
+         kNotFound + kAppendedEvents},
     };
-    std::string path = HostsPath(2);
-    plat::SystemLayout layout = {2, windows_.c_str(), system_.c_str()};
+    std::string path = HostsPath(kNt);
+    plat::SystemLayout layout = {kNt, windows_.c_str(), system_.c_str()};
     plat::SetSystemLayout(&layout);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.startSecondAt);
         std::remove(path.c_str());
-        if (c.hosts == Hosts::File) {
-            ASSERT_TRUE(testfiles::WriteBytes(path, "T\r\n"));
-        }
+        ASSERT_TRUE(!c.before || testfiles::WriteBytes(path, c.before));
         RecordingSink first, second;
         std::future<void> secondRun;
         first.onEvent = [&](const std::string& event) {
             if (event != c.startSecondAt) return;
             secondRun = std::async(std::launch::async, [&] { RunPatchSequence(second); });
-            if (c.second == Second::EndsFirst) secondRun.wait();
+            if (c.secondEndsFirst) secondRun.wait();
             secondRun.wait_for(std::chrono::milliseconds(300));
         };
         RunPatchSequence(first);
         if (secondRun.valid()) secondRun.wait();
         EXPECT_EQ(first.events, c.firstEvents);
         EXPECT_EQ(second.events, c.secondEvents);
-        EXPECT_EQ(Show(*testfiles::ReadBytes(path)),
-                  Show((c.hosts == Hosts::File ? "T\r\n" : "") + kAppended));
+        EXPECT_EQ(Show(*testfiles::ReadBytes(path)), Show((c.before ? c.before : "") + kAppended));
     }
 }
 
-// A folder too long for the file part is refused: nothing written, anywhere.
-TEST_F(PatchSequenceTest, OverlongFolderIsRefused) {
-    for (size_t extra : {size_t{0}, size_t{1}, size_t{300}}) {
-        SCOPED_TRACE(extra);
-        // The file part "\drivers\etc\hosts" is 18 bytes; 241 + 18 + zero = 260 would fit.
-        std::string folder = system_ + std::string(242 - system_.size() + extra, 'x');
-        g_patched = 0;
-        RecordingSink sink = Run(2, windows_, folder);
-        EXPECT_EQ(sink.events, kNotFound + kOpenError);
-        EXPECT_EQ(g_patched, 0);
+// Only a folder that leaves room for the file part is used: the longest one whole; a longer
+// one, or an unknown one (the query fails), names no file, and nothing is written anywhere.
+TEST_F(PatchSequenceTest, FolderMustLeaveRoomForTheFile) {
+    // The file part "\drivers\etc\hosts" is 18 bytes: 241 + 18 + the zero = 260 fits.
+    for (size_t length : {241, 242, 243, 542}) {
+        SCOPED_TRACE(length);
+        const bool fits = length == 241;
+        std::string folder = fits ? dir_.Join(std::string(240 - dir_.path().size(), 'y'))
+                                  : system_ + std::string(length - system_.size(), 'x');
+        ASSERT_EQ(folder.size(), length);
+        ASSERT_TRUE(!fits || testfiles::MakeDirs(folder + "/drivers/etc"));
+        EXPECT_EQ(Run(kNt, windows_, folder).events,
+                  kNotFound + (fits ? kAppendedEvents : kOpenError));
+        EXPECT_EQ(g_patched, fits ? 1 : 0);
+        if (fits) {
+            EXPECT_EQ(Show(*testfiles::ReadBytes(folder + "/drivers/etc/hosts")), Show(kAppended));
+        }
     }
-    EXPECT_EQ(testfiles::ListDir(dir_.path()), "win");
+    EXPECT_EQ(Run(kNt, windows_, "").events, kNotFound + kOpenError);
+    EXPECT_EQ(testfiles::ListDir(dir_.path()), "win " + std::string(240 - dir_.path().size(), 'y'));
     EXPECT_EQ(testfiles::ListDir(windows_), "system32");
-    // An unknown folder (the query fails) names no file either.
-    EXPECT_EQ(Run(2, windows_, "").events, kNotFound + kOpenError);
-}
-
-// The longest folder that fits is used whole.
-TEST_F(PatchSequenceTest, LongestFittingFolderWorks) {
-    // 241 bytes of folder + 18 of file part + the zero = 260.
-    std::string folder = dir_.Join(std::string(241 - dir_.path().size() - 1, 'y'));
-    ASSERT_EQ(folder.size(), 241u);
-    ASSERT_TRUE(testfiles::MakeDirs(folder + "/drivers/etc"));
-    RecordingSink sink = Run(2, windows_, folder);
-    EXPECT_EQ(sink.events, kNotFound + kAppendedEvents);
-    EXPECT_EQ(Show(testfiles::ReadBytes(folder + "/drivers/etc/hosts").value_or("<missing>")),
-              Show(kAppended));
 }
 
 }  // namespace
