@@ -1,5 +1,6 @@
 // The stand-in Windows of plat::SetSystemLayout. On Linux it is all the system there is.
 
+#include <cstdio>
 #include <cstring>
 
 #include "platform/system.h"
@@ -16,10 +17,7 @@ char g_windowsDir[kFolderCapacity];
 char g_systemDir[kFolderCapacity];
 
 void CopyFolder(char* to, const char* from) {
-    size_t length = from ? strlen(from) : 0;
-    if (length >= kFolderCapacity) length = kFolderCapacity - 1;
-    if (length) memcpy(to, from, length);
-    to[length] = 0;
+    snprintf(to, kFolderCapacity, "%s", from ? from : "");
 }
 
 UINT CopyOut(const char* folder, char* buffer, UINT size) {
@@ -50,11 +48,7 @@ BOOL VersionEx(OSVERSIONINFOA* info) {
     // Typical numbers of each family: 3.10 for Win32s, 4.10 for 98, 5.1 for XP.
     static const DWORD kNumbers[3][3] = {{3, 10, 0}, {4, 10, 1998}, {5, 1, 2600}};
     const DWORD* numbers = kNumbers[g_platformId <= 2 ? g_platformId : 2];
-    info->dwMajorVersion = numbers[0];
-    info->dwMinorVersion = numbers[1];
-    info->dwBuildNumber = numbers[2];
-    info->dwPlatformId = g_platformId;
-    info->szCSDVersion[0] = 0;
+    *info = {sizeof *info, numbers[0], numbers[1], numbers[2], g_platformId, ""};
     return TRUE;
 }
 
