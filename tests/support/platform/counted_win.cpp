@@ -37,25 +37,26 @@ BOOL Closed(Handle handle, BOOL closed) {
 }
 
 // The first selection of a kind into a DC opens one; putting back what it replaced closes it.
-void Selected(HDC dc, HGDIOBJ object, HGDIOBJ previous) {
-    if (!previous) return;
+template <typename Object>
+Object Selected(HDC dc, HGDIOBJ object, Object previous) {
+    if (!previous) return previous;
     DWORD kind = GetObjectType(object);
+    Selection* unused = nullptr;
     for (Selection& selection : g_selections) {
         if (selection.dc == dc && selection.kind == kind) {
             if (object == selection.before) {
                 selection = Selection{};
                 InterlockedDecrement(&g_open);
             }
-            return;
+            return previous;
         }
+        if (!selection.dc && !unused) unused = &selection;
     }
-    for (Selection& selection : g_selections) {
-        if (!selection.dc) {
-            selection = Selection{dc, kind, previous};
-            InterlockedIncrement(&g_open);
-            return;
-        }
+    if (unused) {
+        *unused = Selection{dc, kind, previous};
+        InterlockedIncrement(&g_open);
     }
+    return previous;
 }
 
 }  // namespace
@@ -91,15 +92,11 @@ BOOL DeleteDC(HDC dc) {
 }
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
-    HGDIOBJ previous = ::SelectObject(dc, object);
-    Selected(dc, object, previous);
-    return previous;
+    return Selected(dc, object, ::SelectObject(dc, object));
 }
 
 HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL background) {
-    HPALETTE previous = ::SelectPalette(dc, palette, background);
-    Selected(dc, palette, previous);
-    return previous;
+    return Selected(dc, palette, ::SelectPalette(dc, palette, background));
 }
 
 HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
