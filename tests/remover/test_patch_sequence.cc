@@ -279,7 +279,8 @@ TEST_F(PatchSequenceTest, FolderMustLeaveRoomForTheFile) {
         ASSERT_TRUE(!fits || testfiles::MakeDirs(folder + "/drivers/etc"));
         EXPECT_EQ(Run(kNt, folder).events, kNotFound + (fits ? kAppendedEvents : kOpenError));
         EXPECT_EQ(g_patched, fits ? 1 : 0);
-        if (fits) EXPECT_EQ(testfiles::ReadBytes(folder + "/drivers/etc/hosts"), kAppended);
+        EXPECT_EQ(testfiles::ReadBytes(folder + "/drivers/etc/hosts"),
+                  fits ? std::optional(kAppended) : std::nullopt);
     }
     EXPECT_EQ(Run(kNt, "").events, kNotFound + kOpenError);
     EXPECT_EQ(testfiles::ListDir(dir_.path()), "win " + std::string(240 - dir_.path().size(), 'y'));
