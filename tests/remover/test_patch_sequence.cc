@@ -79,13 +79,6 @@ const std::string kUnknown =
 
 enum class Hosts { Missing, File, ReadOnly, Folder };
 
-// A point's call after `skip` successful ones fails.
-struct FaultAt {
-    FaultAt(Fault at, int successes = 0) : point(at), skip(successes) {}
-    Fault point;
-    int skip;
-};
-
 // Windows families by platform id.
 constexpr DWORD kWin32s = 0, k9x = 1, kNt = 2;
 
@@ -94,8 +87,9 @@ struct Case {
     Hosts hosts;
     std::string before;
     std::string events;
-    std::optional<FaultAt> fault = std::nullopt;
     DWORD platformId = kNt;
+    Fault fault = Fault::Count;  // Count: none; else this point's call after `skip` good ones
+    int skip = 0;
 };
 
 class PatchSequenceTest : public ::testing::Test {
@@ -107,8 +101,7 @@ class PatchSequenceTest : public ::testing::Test {
     }
     // Where each family keeps the file.
     std::string HostsPath(DWORD platformId) const {
-        return platformId == kNt ? dir_.Join("win/system32/drivers/etc/hosts")
-                                 : dir_.Join("win/hosts");
+        return dir_.Join(platformId == kNt ? "win/system32/drivers/etc/hosts" : "win/hosts");
     }
     RecordingSink Run(DWORD platformId, const std::string& system) {
         plat::SystemLayout layout = {platformId, windows_.c_str(), system.c_str()};
@@ -125,7 +118,7 @@ class PatchSequenceTest : public ::testing::Test {
         ASSERT_TRUE(c.hosts == Hosts::Folder ? testfiles::MakeDirs(path)
                                              : !file || testfiles::WriteBytes(path, c.before));
         ASSERT_TRUE(c.hosts != Hosts::ReadOnly || testfiles::SetReadOnly(path, true));
-        if (c.fault) FaultArm(c.fault->point, c.fault->skip);
+        if (c.fault != Fault::Count) FaultArm(c.fault, c.skip);
         const long handles = testfiles::OpenHandles();
         RecordingSink sink = Run(c.platformId, system_);
         FaultsClear();
@@ -133,8 +126,7 @@ class PatchSequenceTest : public ::testing::Test {
         bool patched = sink.events.find(kRemoved) != std::string::npos;
         EXPECT_EQ(sink.events, c.events);
         EXPECT_EQ(g_patched, patched ? 1 : 0);
-        // The old bytes (or none), with the entry appended where the run says it removed the
-        // adverts.
+        // The old bytes (or none), and the entry where the run says it removed the adverts.
         std::optional<std::string> after;
         if (file || patched) after = c.before + (patched ? kAppended : "");
         if (c.hosts != Hosts::Folder) {
@@ -156,6 +148,8 @@ TEST_F(PatchSequenceTest, EveryOutcome) {
     const std::string z = "\x1a", x255(255, 'x'), tz = "T\r\n" + z;
     const std::string openError = kFound + kChecked + kOpenError;
     const std::string writeError = kFound + kChecked + kWriteError;
+    const std::string newOpenError = kNotFound + kOpenError;
+    const std::string newWriteError = kNotFound + kWriteError;
     const Case cases[] = {
         {"missing_file_created", Hosts::Missing, "", kNotFound + kAppendedEvents},
         {"ends_in_crlf", Hosts::File, "T\r\n", kAppendedToFound},
@@ -164,44 +158,36 @@ TEST_F(PatchSequenceTest, EveryOutcome) {
         {"entry_as_last_line_without_break", Hosts::File, "T\r\n" + kEntry, kAlreadyFound},
         {"entry_between_lf_lines", Hosts::File, "T\n" + kEntry + "\nU\n", kAlreadyFound},
         {"ff_byte_is_a_character", Hosts::File, "\xff\r\n" + kEntry, kAlreadyFound},
-        {"byte_order_mark_before_entry", Hosts::File, "\xef\xbb\xbf" + kEntry + "\r\n",
-         kAlreadyFound},
+        {"utf8_mark_before_entry", Hosts::File, "\xef\xbb\xbf" + kEntry + "\r\n", kAlreadyFound},
         {"utf16_not_appended_to", Hosts::File, std::string("\xff\xfe\x31\0\r\0\n\0", 8), openError},
-        {"utf16_big_endian_read_only", Hosts::ReadOnly, std::string("\xfe\xff\0\x31", 4),
-         openError},
+        {"utf16_be_read_only", Hosts::ReadOnly, std::string("\xfe\xff\0\x31", 4), openError},
         // The reader's second piece of this line is the entry's text, yet not a line of its own.
         {"entry_after_255_characters", Hosts::File, x255 + kEntry + "\r\n", kAppendedToFound},
         {"entry_after_line_of_255", Hosts::File, x255 + "\r\n" + kEntry, kAlreadyFound},
         {"entry_behind_ctrl_z_seen", Hosts::File, "T" + z + "U" + kAppended, kAlreadyFound},
         {"entry_before_final_ctrl_z_seen", Hosts::File, "T\r\n" + kEntry + z, kAlreadyFound},
         {"ctrl_z_line_before_entry", Hosts::File, "T\r\n" + z + "\n" + kEntry, kAlreadyFound},
-        {"ctrl_z_before_line_end_is_a_byte", Hosts::File, "T\r\n" + kEntry + z + "\r\n",
-         kAppendedToFound},
+        {"ctrl_z_before_crlf_a_byte", Hosts::File, "T\r\n" + kEntry + z + "\r\n", kAppendedToFound},
         {"read_only_patched", Hosts::ReadOnly, "T\r\n", kAppendedToFound},
         {"read_only_already_patched", Hosts::ReadOnly, kEntry, kAlreadyFound},
-        {"attributes_cannot_change", Hosts::ReadOnly, "T\r\n", kAttributeError,
-         Fault::SetAttributes},
+        {"read_only_not_cleared", Hosts::ReadOnly, "T", kAttributeError, kNt, Fault::SetAttributes},
         {"hosts_is_a_folder", Hosts::Folder, "", openError},
-        {"seek_to_end_fails", Hosts::File, tz, openError, Fault::Seek},
-        {"tell_fails", Hosts::File, tz, openError, Fault::Tell},
-        {"seek_to_last_byte_fails", Hosts::File, tz, openError, FaultAt(Fault::Seek, 1)},
-        {"truncate_fails", Hosts::File, tz, openError, Fault::Truncate},
-        {"seek_before_write_fails", Hosts::File, tz, writeError, FaultAt(Fault::Seek, 2)},
-        {"write_fails", Hosts::File, tz, writeError, Fault::Write},
-        {"flush_fails", Hosts::ReadOnly, "T\r\n", writeError, Fault::Flush},
-        {"close_fails", Hosts::File, "T", writeError, Fault::Close},
-        {"created_file_removed_when_seek_fails", Hosts::Missing, "", kNotFound + kOpenError,
-         Fault::Seek},
-        {"created_file_removed_when_write_fails", Hosts::Missing, "", kNotFound + kWriteError,
-         Fault::Write},
-        {"created_file_removed_when_flush_fails", Hosts::Missing, "", kNotFound + kWriteError,
-         Fault::Flush},
-        {"created_file_removed_when_close_fails", Hosts::Missing, "", kNotFound + kWriteError,
-         Fault::Close},
+        {"seek_to_end_fails", Hosts::File, tz, openError, kNt, Fault::Seek},
+        {"tell_fails", Hosts::File, tz, openError, kNt, Fault::Tell},
+        {"seek_to_last_byte_fails", Hosts::File, tz, openError, kNt, Fault::Seek, 1},
+        {"truncate_fails", Hosts::File, tz, openError, kNt, Fault::Truncate},
+        {"seek_before_write_fails", Hosts::File, tz, writeError, kNt, Fault::Seek, 2},
+        {"write_fails", Hosts::File, tz, writeError, kNt, Fault::Write},
+        {"flush_fails", Hosts::ReadOnly, "T\r\n", writeError, kNt, Fault::Flush},
+        {"close_fails", Hosts::File, "T", writeError, kNt, Fault::Close},
+        {"created_removed_if_seek_fails", Hosts::Missing, "", newOpenError, kNt, Fault::Seek},
+        {"created_removed_if_write_fails", Hosts::Missing, "", newWriteError, kNt, Fault::Write},
+        {"created_removed_if_flush_fails", Hosts::Missing, "", newWriteError, kNt, Fault::Flush},
+        {"created_removed_if_close_fails", Hosts::Missing, "", newWriteError, kNt, Fault::Close},
         {"win32s_warns_then_uses_windows_folder", Hosts::Missing, "",
-         kWin31 + kNotFound + kAppendedEvents, std::nullopt, kWin32s},
-        {"windows_9x_folder", Hosts::File, "T\r\n", kAppendedToFound, std::nullopt, k9x},
-        {"unknown_platform_ends", Hosts::Missing, "", kUnknown, std::nullopt, 3},
+         kWin31 + kNotFound + kAppendedEvents, kWin32s},
+        {"windows_9x_folder", Hosts::File, "T\r\n", kAppendedToFound, k9x},
+        {"unknown_platform_ends", Hosts::Missing, "", kUnknown, 3},
     };
     for (const Case& c : cases) Check(c);
 }
