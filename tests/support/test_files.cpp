@@ -79,11 +79,6 @@ std::optional<std::string> ReadBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-bool Exists(const std::string& path) {
-    std::error_code error;
-    return fs::exists(Native(path), error);
-}
-
 // The runtime maps the owner's write bit to the read-only attribute on Windows.
 bool SetReadOnly(const std::string& path, bool readOnly) {
     std::error_code error;
@@ -131,8 +126,11 @@ bool OnUnixSide(std::string command, const std::string& name, bool exists) {
     }
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
-    for (int i = 0; i < 500 && Exists(name) != exists; ++i) Sleep(10);
-    return Exists(name) == exists;
+    auto there = [&] {
+        return GetFileAttributesA(Native(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
+    for (int i = 0; i < 500 && there() != exists; ++i) Sleep(10);
+    return there() == exists;
 }
 
 }  // namespace
