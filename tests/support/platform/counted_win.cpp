@@ -1,6 +1,8 @@
 #include "platform/counted_win.h"
 
 #include <cstring>
+#include <map>
+#include <utility>
 
 namespace plat {
 namespace {
@@ -9,13 +11,8 @@ namespace {
 volatile LONG g_open = 0;
 volatile LONG g_overruns = 0;
 
-// A selection until it is undone: the DC, the kind of object, and what the DC held before.
-struct Selection {
-    HDC dc;
-    DWORD kind;
-    HGDIOBJ before;
-};
-Selection g_selections[16];
+// Selections not yet undone: for a DC and a kind of object, what the DC held before.
+std::map<std::pair<HDC, DWORD>, HGDIOBJ> g_selections;
 // What ShellExecuteA was last asked to open.
 std::string g_executed;
 
@@ -40,21 +37,12 @@ BOOL Closed(Handle handle, BOOL closed) {
 template <typename Object>
 Object Selected(HDC dc, HGDIOBJ object, Object previous) {
     if (!previous) return previous;
-    DWORD kind = GetObjectType(object);
-    Selection* unused = nullptr;
-    for (Selection& selection : g_selections) {
-        if (selection.dc == dc && selection.kind == kind) {
-            if (object == selection.before) {
-                selection = Selection{};
-                InterlockedDecrement(&g_open);
-            }
-            return previous;
-        }
-        if (!selection.dc && !unused) unused = &selection;
-    }
-    if (unused) {
-        *unused = Selection{dc, kind, previous};
+    auto [selection, first] = g_selections.try_emplace({dc, GetObjectType(object)}, previous);
+    if (first) {
         InterlockedIncrement(&g_open);
+    } else if (object == selection->second) {
+        g_selections.erase(selection);
+        InterlockedDecrement(&g_open);
     }
     return previous;
 }
