@@ -1,31 +1,23 @@
 // The stand-in Windows of plat::SetSystemLayout. On Linux it is all the system there is.
 
-#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/system.h"
 
 namespace plat {
 namespace {
 
-// Long enough for folders beyond MAX_PATH, which callers must refuse cleanly.
-constexpr size_t kFolderCapacity = 1024;
-
 bool g_active = false;
 DWORD g_platformId = VER_PLATFORM_WIN32_NT;
-char g_windowsDir[kFolderCapacity];
-char g_systemDir[kFolderCapacity];
+// Of any length, so that callers' refusal of folders beyond MAX_PATH can be exercised.
+std::string g_windowsDir, g_systemDir;
 
-void CopyFolder(char* to, const char* from) {
-    snprintf(to, kFolderCapacity, "%s", from ? from : "");
-}
-
-UINT CopyOut(const char* folder, char* buffer, UINT size) {
-    size_t length = strlen(folder);
-    if (length == 0) return 0;
-    if (!buffer || length + 1 > size) return static_cast<UINT>(length + 1);
-    memcpy(buffer, folder, length + 1);
-    return static_cast<UINT>(length);
+UINT CopyOut(const std::string& folder, char* buffer, UINT size) {
+    if (folder.empty()) return 0;
+    if (!buffer || folder.size() + 1 > size) return static_cast<UINT>(folder.size() + 1);
+    memcpy(buffer, folder.c_str(), folder.size() + 1);
+    return static_cast<UINT>(folder.size());
 }
 
 }  // namespace
@@ -33,8 +25,8 @@ UINT CopyOut(const char* folder, char* buffer, UINT size) {
 void SetSystemLayout(const SystemLayout* layout) {
     g_active = layout != nullptr;
     g_platformId = layout ? layout->platformId : VER_PLATFORM_WIN32_NT;
-    CopyFolder(g_windowsDir, layout ? layout->windowsDir : nullptr);
-    CopyFolder(g_systemDir, layout ? layout->systemDir : nullptr);
+    g_windowsDir = layout && layout->windowsDir ? layout->windowsDir : "";
+    g_systemDir = layout && layout->systemDir ? layout->systemDir : "";
 }
 
 namespace layout {
