@@ -3,13 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <future>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "build_config.h"
 #include "platform/faults.h"
@@ -19,13 +17,13 @@
 #include "tests/support/test_files.h"
 
 using testfiles::Show;
-using Events = std::vector<std::string>;
 
 namespace {
 
+// What the dialog is told, one event a line, so that a failure shows the lines that differ.
 class RecordingSink final : public PatchSink {
   public:
-    Events events;
+    std::string events;
     std::function<void(const std::string&)> onEvent;  // called after each event
     void SetStatus(int id, const char* text) override {
         Record("status " + std::to_string(id) + " " + text);
@@ -36,104 +34,77 @@ class RecordingSink final : public PatchSink {
         Record(std::string("message ") + caption + ": " + text);
     }
     void End(int result) override { Record("end " + std::to_string(result)); }
-
-  private:
-    void Record(std::string event) {
-        events.push_back(std::move(event));
-        if (onEvent) onEvent(events.back());
+    void Record(const std::string& event) {
+        events += event + "\n";
+        if (onEvent) onEvent(event);
     }
 };
-
-Events operator+(Events a, const Events& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
 const std::string kEntry = AdvertHostEntry;
 const std::string kAppended = "\r\n" + kEntry + "\r\n";
 
-// Events written one after another, each ended by '|'.
-Events Split(const std::string& joined) {
-    Events events;
-    for (size_t at = 0, end; (end = joined.find('|', at)) != std::string::npos; at = end + 1) {
-        events.push_back(joined.substr(at, end - at));
-    }
-    return events;
-}
-
-const Events kFound = Split(
-    "status 1000 Searching for hosts file...|pause 900|"
-    "status 1000 Searching for hosts file... found.|pause 600|");
-const Events kNotFound = Split(
-    "status 1000 Searching for hosts file...|pause 900|"
-    "status 1000 Searching for hosts file... not found.|pause 600|"
-    "status 1001 Creating hosts file...|pause 900|"
-    "status 1001 Creating hosts file... done|pause 600|");
-const Events kChecked = Split(
-    "status 1001 Checking hosts file...|pause 900|"
-    "status 1001 Checking hosts file... done.|pause 600|");
+const std::string kFound =
+    "status 1000 Searching for hosts file...\npause 900\n"
+    "status 1000 Searching for hosts file... found.\npause 600\n";
+const std::string kNotFound =
+    "status 1000 Searching for hosts file...\npause 900\n"
+    "status 1000 Searching for hosts file... not found.\npause 600\n"
+    "status 1001 Creating hosts file...\npause 900\n"
+    "status 1001 Creating hosts file... done\npause 600\n";
+const std::string kChecked =
+    "status 1001 Checking hosts file...\npause 900\n"
+    "status 1001 Checking hosts file... done.\npause 600\n";
 // Every run that gets past the file's check ends: the address, then the banner and OK.
 const std::string kVisit =
-    "status 1004 Visit " QUORVEL_PRODUCT_ADDRESS " for latest version.|pause 900|";
-const std::string kEnable = "enable 1005|pause 900|enable 1|";
-const Events kAppendedEvents = Split(
-    "status 1002 Updating hosts file...|pause 900|"
-    "status 1002 Updating hosts file... done.|pause 900|"
-    "status 1003 Live Messenger's adverts removed. :p|pause 600|" +
-    kVisit + kEnable);
-const Events kAlready =
-    Split("status 1002 Live Messenger's adverts already removed.|pause 600|" + kVisit + kEnable);
-const Events kOpenError = Split("status 1002 Error opening hosts file!|pause 900|" + kEnable);
-const Events kWriteError = Events{"status 1002 Updating hosts file..."} + kOpenError;
-const Events kAttributeError =
-    kFound + Events{"status 1001 Error changing attributes of hosts file.", "enable 1"};
-const Events kAppendedToFound = kFound + kChecked + kAppendedEvents;
-const Events kAlreadyFound = kFound + kChecked + kAlready;
+    "status 1004 Visit " QUORVEL_PRODUCT_ADDRESS " for latest version.\npause 900\n";
+const std::string kEnable = "enable 1005\npause 900\nenable 1\n";
+const std::string kRemoved = "status 1003 Live Messenger's adverts removed. :p\n";
+const std::string kAppendedEvents =
+    "status 1002 Updating hosts file...\npause 900\n"
+    "status 1002 Updating hosts file... done.\npause 900\n" +
+    kRemoved + "pause 600\n" + kVisit + kEnable;
+const std::string kAlready =
+    "status 1002 Live Messenger's adverts already removed.\npause 600\n" + kVisit + kEnable;
+const std::string kOpenError = "status 1002 Error opening hosts file!\npause 900\n" + kEnable;
+const std::string kWriteError = "status 1002 Updating hosts file...\n" + kOpenError;
+const std::string kAttributeError =
+    kFound + "status 1001 Error changing attributes of hosts file.\nenable 1\n";
+const std::string kAppendedToFound = kFound + kChecked + kAppendedEvents;
+const std::string kAlreadyFound = kFound + kChecked + kAlready;
 const std::string kWin31 =
-    "message I can't believe it: This is impossible. You still running Windows 3.1?";
+    "message I can't believe it: This is impossible. You still running Windows 3.1?\n";
 const std::string kUnknown =
     "message Error: You are running an unknown version of Windows.\n"
-    "This program will terminate. Press Ok to continue.";
+    "This program will terminate. Press Ok to continue.\nend 0\n";
 
 enum class Hosts { Missing, File, ReadOnly, Folder };
 
-// A point's call after `skip` successful ones fails.
-struct FaultAt {
-    FaultAt(Fault at, int successes = 0) : point(at), skip(successes) {}
-    Fault point;
-    int skip;
-};
+// Windows families by platform id.
+constexpr DWORD kWin32s = 0, k9x = 1, kNt = 2;
 
-// The file afterwards, unless given: the old bytes (or none), with the entry appended where
-// the run says it removed the adverts.
 struct Case {
     const char* name;
     Hosts hosts;
-    std::string before = "";
-    Events events;
-    std::optional<FaultAt> fault = std::nullopt;
-    DWORD platformId = 2;
-    std::optional<std::string> after = std::nullopt;
+    std::string before;
+    std::string events;
+    DWORD platformId = kNt;
+    Fault fault = Fault::Count;  // Count: none; else this point's call after `skip` good ones
+    int skip = 0;
 };
 
 class PatchSequenceTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        windows_ = dir_.Join("win");
-        system_ = dir_.Join("win/system32");
-        ASSERT_TRUE(testfiles::MakeDirs(dir_.Join("win/system32/drivers/etc")));
-    }
+    void SetUp() override { ASSERT_TRUE(testfiles::MakeDirs(system_ + "/drivers/etc")); }
     void TearDown() override {
         FaultsClear();
         plat::SetSystemLayout(nullptr);
     }
     // Where each family keeps the file.
     std::string HostsPath(DWORD platformId) const {
-        return platformId == 2 ? dir_.Join("win/system32/drivers/etc/hosts")
-                               : dir_.Join("win/hosts");
+        return dir_.Join(platformId == kNt ? "win/system32/drivers/etc/hosts" : "win/hosts");
     }
-    RecordingSink Run(DWORD platformId, const std::string& windows, const std::string& system) {
-        plat::SystemLayout layout = {platformId, windows.c_str(), system.c_str()};
+    RecordingSink Run(DWORD platformId, const std::string& system) {
+        plat::SystemLayout layout = {platformId, windows_.c_str(), system.c_str()};
         plat::SetSystemLayout(&layout);
         g_patched = 0;
         RecordingSink sink;
@@ -147,18 +118,17 @@ class PatchSequenceTest : public ::testing::Test {
         ASSERT_TRUE(c.hosts == Hosts::Folder ? testfiles::MakeDirs(path)
                                              : !file || testfiles::WriteBytes(path, c.before));
         ASSERT_TRUE(c.hosts != Hosts::ReadOnly || testfiles::SetReadOnly(path, true));
-        if (c.fault) FaultArm(c.fault->point, c.fault->skip);
+        if (c.fault != Fault::Count) FaultArm(c.fault, c.skip);
         const long handles = testfiles::OpenHandles();
-        RecordingSink sink = Run(c.platformId, windows_, system_);
+        RecordingSink sink = Run(c.platformId, system_);
         FaultsClear();
         EXPECT_EQ(testfiles::OpenHandles(), handles);  // files and the lock closed again
-
-        bool patched = std::count(sink.events.begin(), sink.events.end(),
-                                  "status 1003 Live Messenger's adverts removed. :p") == 1;
+        bool patched = sink.events.find(kRemoved) != std::string::npos;
         EXPECT_EQ(sink.events, c.events);
         EXPECT_EQ(g_patched, patched ? 1 : 0);
-        std::optional<std::string> after = c.after;
-        if (!after && (file || patched)) after = c.before + (patched ? kAppended : "");
+        // The old bytes (or none), and the entry where the run says it removed the adverts.
+        std::optional<std::string> after;
+        if (file || patched) after = c.before + (patched ? kAppended : "");
         if (c.hosts != Hosts::Folder) {
             EXPECT_EQ(testfiles::ReadBytes(path), after) << Show(after.value_or("(none)"));
         }
@@ -169,16 +139,17 @@ class PatchSequenceTest : public ::testing::Test {
     }
 
     testfiles::TempDir dir_;
-    std::string windows_;
-    std::string system_;
+    const std::string windows_ = dir_.Join("win"), system_ = dir_.Join("win/system32");
 };
 
 // The append's failures, each at the call it names, are reported and leave the file as it
 // was: a cut Ctrl-Z put back, a created file removed again.
 TEST_F(PatchSequenceTest, EveryOutcome) {
     const std::string z = "\x1a", x255(255, 'x'), tz = "T\r\n" + z;
-    const Events openError = kFound + kChecked + kOpenError, unknown = {kUnknown, "end 0"};
-    const Events writeError = kFound + kChecked + kWriteError;
+    const std::string openError = kFound + kChecked + kOpenError;
+    const std::string writeError = kFound + kChecked + kWriteError;
+    const std::string newOpenError = kNotFound + kOpenError;
+    const std::string newWriteError = kNotFound + kWriteError;
     const Case cases[] = {
         {"missing_file_created", Hosts::Missing, "", kNotFound + kAppendedEvents},
         {"ends_in_crlf", Hosts::File, "T\r\n", kAppendedToFound},
@@ -187,57 +158,36 @@ TEST_F(PatchSequenceTest, EveryOutcome) {
         {"entry_as_last_line_without_break", Hosts::File, "T\r\n" + kEntry, kAlreadyFound},
         {"entry_between_lf_lines", Hosts::File, "T\n" + kEntry + "\nU\n", kAlreadyFound},
         {"ff_byte_is_a_character", Hosts::File, "\xff\r\n" + kEntry, kAlreadyFound},
-        {"byte_order_mark_before_entry", Hosts::File, "\xef\xbb\xbf" + kEntry + "\r\n",
-         kAlreadyFound},
+        {"utf8_mark_before_entry", Hosts::File, "\xef\xbb\xbf" + kEntry + "\r\n", kAlreadyFound},
         {"utf16_not_appended_to", Hosts::File, std::string("\xff\xfe\x31\0\r\0\n\0", 8), openError},
-        {"utf16_big_endian_read_only", Hosts::ReadOnly, std::string("\xfe\xff\0\x31", 4),
-         openError},
+        {"utf16_be_read_only", Hosts::ReadOnly, std::string("\xfe\xff\0\x31", 4), openError},
         // The reader's second piece of this line is the entry's text, yet not a line of its own.
         {"entry_after_255_characters", Hosts::File, x255 + kEntry + "\r\n", kAppendedToFound},
         {"entry_after_line_of_255", Hosts::File, x255 + "\r\n" + kEntry, kAlreadyFound},
         {"entry_behind_ctrl_z_seen", Hosts::File, "T" + z + "U" + kAppended, kAlreadyFound},
         {"entry_before_final_ctrl_z_seen", Hosts::File, "T\r\n" + kEntry + z, kAlreadyFound},
         {"ctrl_z_line_before_entry", Hosts::File, "T\r\n" + z + "\n" + kEntry, kAlreadyFound},
-        {"ctrl_z_before_line_end_is_a_byte", Hosts::File, "T\r\n" + kEntry + z + "\r\n",
-         kAppendedToFound},
+        {"ctrl_z_before_crlf_a_byte", Hosts::File, "T\r\n" + kEntry + z + "\r\n", kAppendedToFound},
         {"read_only_patched", Hosts::ReadOnly, "T\r\n", kAppendedToFound},
         {"read_only_already_patched", Hosts::ReadOnly, kEntry, kAlreadyFound},
-        {"attributes_cannot_change", Hosts::ReadOnly, "T\r\n", kAttributeError,
-         Fault::SetAttributes},
+        {"read_only_not_cleared", Hosts::ReadOnly, "T", kAttributeError, kNt, Fault::SetAttributes},
         {"hosts_is_a_folder", Hosts::Folder, "", openError},
-        {"seek_to_end_fails", Hosts::File, tz, openError, Fault::Seek},
-        {"tell_fails", Hosts::File, tz, openError, Fault::Tell},
-        {"seek_to_last_byte_fails", Hosts::File, tz, openError, FaultAt(Fault::Seek, 1)},
-        {"truncate_fails", Hosts::File, tz, openError, Fault::Truncate},
-        {"seek_before_write_fails", Hosts::File, tz, writeError, FaultAt(Fault::Seek, 2)},
-        {"write_fails", Hosts::File, tz, writeError, Fault::Write},
-        {"flush_fails", Hosts::ReadOnly, "T\r\n", writeError, Fault::Flush},
-        {"close_fails", Hosts::File, "T", writeError, Fault::Close},
-        {"created_file_removed_when_seek_fails", Hosts::Missing, "", kNotFound + kOpenError,
-         Fault::Seek},
-        {"created_file_removed_when_write_fails", Hosts::Missing, "", kNotFound + kWriteError,
-         Fault::Write},
-        {"created_file_removed_when_flush_fails", Hosts::Missing, "", kNotFound + kWriteError,
-         Fault::Flush},
-        {"created_file_removed_when_close_fails", Hosts::Missing, "", kNotFound + kWriteError,
-         Fault::Close},
-        {.name = "win32s_warns_then_uses_windows_folder",
-         .hosts = Hosts::Missing,
-         .events = Events{kWin31} + kNotFound + kAppendedEvents,
-         .platformId = 0},
-        {.name = "windows_9x_folder",
-         .hosts = Hosts::File,
-         .before = "T\r\n",
-         .events = kAppendedToFound,
-         .platformId = 1},
-        {.name = "unknown_platform_ends",
-         .hosts = Hosts::Missing,
-         .events = unknown,
-         .platformId = 3},
-        {.name = "unknown_platform_all_bits",
-         .hosts = Hosts::Missing,
-         .events = unknown,
-         .platformId = 0xFFFFFFFF},
+        {"seek_to_end_fails", Hosts::File, tz, openError, kNt, Fault::Seek},
+        {"tell_fails", Hosts::File, tz, openError, kNt, Fault::Tell},
+        {"seek_to_last_byte_fails", Hosts::File, tz, openError, kNt, Fault::Seek, 1},
+        {"truncate_fails", Hosts::File, tz, openError, kNt, Fault::Truncate},
+        {"seek_before_write_fails", Hosts::File, tz, writeError, kNt, Fault::Seek, 2},
+        {"write_fails", Hosts::File, tz, writeError, kNt, Fault::Write},
+        {"flush_fails", Hosts::ReadOnly, "T\r\n", writeError, kNt, Fault::Flush},
+        {"close_fails", Hosts::File, "T", writeError, kNt, Fault::Close},
+        {"created_removed_if_seek_fails", Hosts::Missing, "", newOpenError, kNt, Fault::Seek},
+        {"created_removed_if_write_fails", Hosts::Missing, "", newWriteError, kNt, Fault::Write},
+        {"created_removed_if_flush_fails", Hosts::Missing, "", newWriteError, kNt, Fault::Flush},
+        {"created_removed_if_close_fails", Hosts::Missing, "", newWriteError, kNt, Fault::Close},
+        {"win32s_warns_then_uses_windows_folder", Hosts::Missing, "",
+         kWin31 + kNotFound + kAppendedEvents, kWin32s},
+        {"windows_9x_folder", Hosts::File, "T\r\n", kAppendedToFound, k9x},
+        {"unknown_platform_ends", Hosts::Missing, "", kUnknown, 3},
     };
     for (const Case& c : cases) Check(c);
 }
@@ -268,72 +218,59 @@ TEST_F(PatchSequenceTest, NearMissesAreNotTheEntry) {
 // Two removers started together: at an event of the first, the second starts and runs to
 // its end, or for 300 ms where it must wait for the first's append and then see its entry.
 TEST_F(PatchSequenceTest, ConcurrentRunsAppendOnce) {
-    enum class Second { WaitsForTheFirst, EndsFirst };
     struct {
-        Hosts hosts;
+        const char* before;  // null: no file
         std::string startSecondAt;
-        Second second;
-        Events firstEvents, secondEvents;
+        bool secondEndsFirst;
+        std::string firstEvents, secondEvents;
     } cases[] = {
-        {Hosts::File, "status 1002 Updating hosts file...", Second::WaitsForTheFirst,
-         kAppendedToFound, kAlreadyFound},
+        {"T\r\n", "status 1002 Updating hosts file...", false, kAppendedToFound, kAlreadyFound},
         // Both find no file; the second runs whole before the first's check.
-        {Hosts::Missing, "status 1001 Creating hosts file... done", Second::EndsFirst,
-         kNotFound + kAlready, kNotFound + kAppendedEvents},
+        {nullptr, "status 1001 Creating hosts file... done", true, kNotFound + kAlready,
+         kNotFound + kAppendedEvents},
     };
-    std::string path = HostsPath(2);
-    plat::SystemLayout layout = {2, windows_.c_str(), system_.c_str()};
+    std::string path = HostsPath(kNt);
+    plat::SystemLayout layout = {kNt, windows_.c_str(), system_.c_str()};
     plat::SetSystemLayout(&layout);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.startSecondAt);
         std::remove(path.c_str());
-        if (c.hosts == Hosts::File) {
-            ASSERT_TRUE(testfiles::WriteBytes(path, "T\r\n"));
-        }
+        ASSERT_TRUE(!c.before || testfiles::WriteBytes(path, c.before));
         RecordingSink first, second;
         std::future<void> secondRun;
         first.onEvent = [&](const std::string& event) {
             if (event != c.startSecondAt) return;
             secondRun = std::async(std::launch::async, [&] { RunPatchSequence(second); });
-            if (c.second == Second::EndsFirst) secondRun.wait();
+            if (c.secondEndsFirst) secondRun.wait();
             secondRun.wait_for(std::chrono::milliseconds(300));
         };
         RunPatchSequence(first);
         if (secondRun.valid()) secondRun.wait();
         EXPECT_EQ(first.events, c.firstEvents);
         EXPECT_EQ(second.events, c.secondEvents);
-        EXPECT_EQ(Show(*testfiles::ReadBytes(path)),
-                  Show((c.hosts == Hosts::File ? "T\r\n" : "") + kAppended));
+        EXPECT_EQ(testfiles::ReadBytes(path), (c.before ? c.before : "") + kAppended);
     }
 }
 
-// A folder too long for the file part is refused: nothing written, anywhere.
-TEST_F(PatchSequenceTest, OverlongFolderIsRefused) {
-    for (size_t extra : {size_t{0}, size_t{1}, size_t{300}}) {
-        SCOPED_TRACE(extra);
-        // The file part "\drivers\etc\hosts" is 18 bytes; 241 + 18 + zero = 260 would fit.
-        std::string folder = system_ + std::string(242 - system_.size() + extra, 'x');
-        g_patched = 0;
-        RecordingSink sink = Run(2, windows_, folder);
-        EXPECT_EQ(sink.events, kNotFound + kOpenError);
-        EXPECT_EQ(g_patched, 0);
+// Only a folder that leaves room for the file part is used: the longest one whole; a longer
+// one, or an unknown one (the query fails), names no file, and nothing is written anywhere.
+TEST_F(PatchSequenceTest, FolderMustLeaveRoomForTheFile) {
+    // The file part "\drivers\etc\hosts" is 18 bytes: 241 + 18 + the zero = 260 fits.
+    for (size_t length : {241, 242, 243, 542}) {
+        SCOPED_TRACE(length);
+        const bool fits = length == 241;
+        std::string folder = fits ? dir_.Join(std::string(240 - dir_.path().size(), 'y'))
+                                  : system_ + std::string(length - system_.size(), 'x');
+        ASSERT_EQ(folder.size(), length);
+        ASSERT_TRUE(!fits || testfiles::MakeDirs(folder + "/drivers/etc"));
+        EXPECT_EQ(Run(kNt, folder).events, kNotFound + (fits ? kAppendedEvents : kOpenError));
+        EXPECT_EQ(g_patched, fits ? 1 : 0);
+        EXPECT_EQ(testfiles::ReadBytes(folder + "/drivers/etc/hosts"),
+                  fits ? std::optional(kAppended) : std::nullopt);
     }
-    EXPECT_EQ(testfiles::ListDir(dir_.path()), "win");
+    EXPECT_EQ(Run(kNt, "").events, kNotFound + kOpenError);
+    EXPECT_EQ(testfiles::ListDir(dir_.path()), "win " + std::string(240 - dir_.path().size(), 'y'));
     EXPECT_EQ(testfiles::ListDir(windows_), "system32");
-    // An unknown folder (the query fails) names no file either.
-    EXPECT_EQ(Run(2, windows_, "").events, kNotFound + kOpenError);
-}
-
-// The longest folder that fits is used whole.
-TEST_F(PatchSequenceTest, LongestFittingFolderWorks) {
-    // 241 bytes of folder + 18 of file part + the zero = 260.
-    std::string folder = dir_.Join(std::string(241 - dir_.path().size() - 1, 'y'));
-    ASSERT_EQ(folder.size(), 241u);
-    ASSERT_TRUE(testfiles::MakeDirs(folder + "/drivers/etc"));
-    RecordingSink sink = Run(2, windows_, folder);
-    EXPECT_EQ(sink.events, kNotFound + kAppendedEvents);
-    EXPECT_EQ(Show(testfiles::ReadBytes(folder + "/drivers/etc/hosts").value_or("<missing>")),
-              Show(kAppended));
 }
 
 }  // namespace

@@ -4,16 +4,15 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
-#include <vector>
+#include <set>
 
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
 
 #include "platform/counted_win.h"
-#else
-#include <unistd.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -25,12 +24,11 @@ std::atomic<int> g_counter{0};
 constexpr fs::perms kWrite =
     fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
 
-std::string Native(const std::string& path) {
-    std::string out = path;
+std::string Native(std::string path) {
 #ifdef _WIN32
-    std::replace(out.begin(), out.end(), '/', '\\');
+    std::replace(path.begin(), path.end(), '/', '\\');
 #endif
-    return out;
+    return path;
 }
 }  // namespace
 
@@ -69,26 +67,16 @@ bool RemoveDir(const std::string& path) {
 }
 
 bool WriteBytes(const std::string& path, const std::string& bytes) {
-    FILE* file = fopen(Native(path).c_str(), "wb");
-    if (!file) return false;
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return fclose(file) == 0 && ok;
+    std::ofstream file(Native(path), std::ios::binary);
+    file << bytes;
+    file.close();
+    return !file.fail();
 }
 
 std::optional<std::string> ReadBytes(const std::string& path) {
-    FILE* file = fopen(Native(path).c_str(), "rb");
+    std::ifstream file(Native(path), std::ios::binary);
     if (!file) return std::nullopt;
-    std::string bytes;
-    char chunk[4096];
-    size_t count;
-    while ((count = fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, count);
-    fclose(file);
-    return bytes;
-}
-
-bool Exists(const std::string& path) {
-    std::error_code error;
-    return fs::exists(Native(path), error);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 // The runtime maps the owner's write bit to the read-only attribute on Windows.
@@ -114,15 +102,14 @@ void (*Kernel32Proc(const char* name))() {
 
 // Under Wine only: the Unix name of a path, for the Unix side's own tools; else empty.
 std::string UnixName(const std::string& path) {
-    typedef char*(CDECL * UnixNameProc)(const wchar_t*);
-    auto proc = reinterpret_cast<UnixNameProc>(Kernel32Proc("wine_get_unix_file_name"));
+    auto proc =
+        reinterpret_cast<char*(CDECL*)(const wchar_t*)>(Kernel32Proc("wine_get_unix_file_name"));
     wchar_t wide[MAX_PATH];
-    if (!proc || !MultiByteToWideChar(CP_ACP, 0, Native(path).c_str(), -1, wide, MAX_PATH)) {
-        return "";
-    }
-    char* name = proc(wide);
+    char* name = proc && MultiByteToWideChar(CP_ACP, 0, Native(path).c_str(), -1, wide, MAX_PATH)
+                     ? proc(wide)
+                     : nullptr;
     std::string unixName = name ? name : "";
-    HeapFree(GetProcessHeap(), 0, name);
+    if (name) HeapFree(GetProcessHeap(), 0, name);
     return unixName;
 }
 
@@ -139,27 +126,34 @@ bool OnUnixSide(std::string command, const std::string& name, bool exists) {
     }
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
-    for (int i = 0; i < 500 && Exists(name) != exists; ++i) Sleep(10);
-    return Exists(name) == exists;
+    auto there = [&] {
+        return GetFileAttributesA(Native(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
+    for (int i = 0; i < 500 && there() != exists; ++i) Sleep(10);
+    return there() == exists;
 }
 
 }  // namespace
 #endif
 
 bool MakeLink(const std::string& target, const std::string& link, bool symbolic) {
+    std::error_code error;
+    if (!symbolic) {
+        fs::create_hard_link(Native(target), Native(link), error);
+        return !error;
+    }
 #ifdef _WIN32
-    if (!symbolic) return CreateHardLinkA(Native(link).c_str(), Native(target).c_str(), nullptr);
     std::string unixTarget = UnixName(target), unixLink = UnixName(link);
     if (!unixTarget.empty() && !unixLink.empty()) {
         return OnUnixSide("/bin/ln -s " + unixTarget + " " + unixLink, link, true);
     }
-    typedef BOOLEAN(WINAPI * SymbolicLinkProc)(const char*, const char*, DWORD);
-    auto proc = reinterpret_cast<SymbolicLinkProc>(Kernel32Proc("CreateSymbolicLinkA"));
+    auto proc = reinterpret_cast<BOOLEAN(WINAPI*)(const char*, const char*, DWORD)>(
+        Kernel32Proc("CreateSymbolicLinkA"));
     // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
     return proc && proc(Native(link).c_str(), Native(target).c_str(), 2);
 #else
-    return (symbolic ? symlink(target.c_str(), link.c_str())
-                     : ::link(target.c_str(), link.c_str())) == 0;
+    fs::create_symlink(target, link, error);
+    return !error;
 #endif
 }
 
@@ -167,19 +161,17 @@ bool RemoveLink(const std::string& link) {
 #ifdef _WIN32
     std::string unixLink = UnixName(link);
     if (!unixLink.empty()) return OnUnixSide("/bin/rm -f " + unixLink, link, false);
-    return DeleteFileA(Native(link).c_str()) != 0;
-#else
-    return unlink(link.c_str()) == 0;
 #endif
+    std::error_code error;
+    return fs::remove(Native(link), error);
 }
 
 std::string ListDir(const std::string& path) {
-    std::vector<std::string> names;
+    std::set<std::string> names;
     std::error_code error;
     for (auto& entry : fs::directory_iterator(Native(path), error)) {
-        names.push_back(entry.path().filename().string());
+        names.insert(entry.path().filename().string());
     }
-    std::sort(names.begin(), names.end());
     std::string out;
     for (auto& name : names) out += (out.empty() ? "" : " ") + name;
     return out;
@@ -200,17 +192,9 @@ long OpenHandles() {
 std::string Show(const std::string& bytes) {
     std::string out;
     for (unsigned char c : bytes) {
-        if (c == '\r') {
-            out += "<CR>";
-        } else if (c == '\n') {
-            out += "<LF>";
-        } else if (c < 0x20 || c >= 0x7F) {
-            char hex[8];
-            snprintf(hex, sizeof hex, "<%02X>", c);
-            out += hex;
-        } else {
-            out += static_cast<char>(c);
-        }
+        char hex[8];
+        snprintf(hex, sizeof hex, c < 0x20 || c >= 0x7F ? "<%02X>" : "%c", c);
+        out += c == '\r' ? "<CR>" : c == '\n' ? "<LF>" : hex;
     }
     return out;
 }

@@ -29,7 +29,6 @@ bool MakeDirs(const std::string& path);
 bool RemoveDir(const std::string& path);
 bool WriteBytes(const std::string& path, const std::string& bytes);
 std::optional<std::string> ReadBytes(const std::string& path);
-bool Exists(const std::string& path);
 bool SetReadOnly(const std::string& path, bool readOnly);
 bool IsReadOnly(const std::string& path);
 // A second name for target: a hard link, or a symbolic one. False where the system cannot

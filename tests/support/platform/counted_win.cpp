@@ -1,6 +1,8 @@
 #include "platform/counted_win.h"
 
 #include <cstring>
+#include <map>
+#include <utility>
 
 namespace plat {
 namespace {
@@ -9,13 +11,8 @@ namespace {
 volatile LONG g_open = 0;
 volatile LONG g_overruns = 0;
 
-// A selection until it is undone: the DC, the kind of object, and what the DC held before.
-struct Selection {
-    HDC dc;
-    DWORD kind;
-    HGDIOBJ before;
-};
-Selection g_selections[16];
+// Selections not yet undone: for a DC and a kind of object, what the DC held before.
+std::map<std::pair<HDC, DWORD>, HGDIOBJ> g_selections;
 // What ShellExecuteA was last asked to open.
 std::string g_executed;
 
@@ -37,25 +34,17 @@ BOOL Closed(Handle handle, BOOL closed) {
 }
 
 // The first selection of a kind into a DC opens one; putting back what it replaced closes it.
-void Selected(HDC dc, HGDIOBJ object, HGDIOBJ previous) {
-    if (!previous) return;
-    DWORD kind = GetObjectType(object);
-    for (Selection& selection : g_selections) {
-        if (selection.dc == dc && selection.kind == kind) {
-            if (object == selection.before) {
-                selection = Selection{};
-                InterlockedDecrement(&g_open);
-            }
-            return;
-        }
+template <typename Object>
+Object Selected(HDC dc, HGDIOBJ object, Object previous) {
+    if (!previous) return previous;
+    auto [selection, first] = g_selections.try_emplace({dc, GetObjectType(object)}, previous);
+    if (first) {
+        InterlockedIncrement(&g_open);
+    } else if (object == selection->second) {
+        g_selections.erase(selection);
+        InterlockedDecrement(&g_open);
     }
-    for (Selection& selection : g_selections) {
-        if (!selection.dc) {
-            selection = Selection{dc, kind, previous};
-            InterlockedIncrement(&g_open);
-            return;
-        }
-    }
+    return previous;
 }
 
 }  // namespace
@@ -91,15 +80,11 @@ BOOL DeleteDC(HDC dc) {
 }
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
-    HGDIOBJ previous = ::SelectObject(dc, object);
-    Selected(dc, object, previous);
-    return previous;
+    return Selected(dc, object, ::SelectObject(dc, object));
 }
 
 HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL background) {
-    HPALETTE previous = ::SelectPalette(dc, palette, background);
-    Selected(dc, palette, previous);
-    return previous;
+    return Selected(dc, palette, ::SelectPalette(dc, palette, background));
 }
 
 HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,

@@ -1,5 +1,7 @@
 #include "platform/faults.h"
 
+#include <utility>
+
 #ifdef QUORVEL_FAULTS
 
 namespace {
@@ -26,9 +28,7 @@ void SetRewriteHook(void (*hook)()) {
 }
 
 void RunRewriteHook() {
-    void (*hook)() = g_rewriteHook;
-    g_rewriteHook = nullptr;
-    if (hook) hook();
+    if (void (*hook)() = std::exchange(g_rewriteHook, nullptr)) hook();
 }
 
 #endif

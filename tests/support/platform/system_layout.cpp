@@ -1,33 +1,23 @@
 // The stand-in Windows of plat::SetSystemLayout. On Linux it is all the system there is.
 
 #include <cstring>
+#include <string>
 
 #include "platform/system.h"
 
 namespace plat {
 namespace {
 
-// Long enough for folders beyond MAX_PATH, which callers must refuse cleanly.
-constexpr size_t kFolderCapacity = 1024;
-
 bool g_active = false;
 DWORD g_platformId = VER_PLATFORM_WIN32_NT;
-char g_windowsDir[kFolderCapacity];
-char g_systemDir[kFolderCapacity];
+// Of any length, so that callers' refusal of folders beyond MAX_PATH can be exercised.
+std::string g_windowsDir, g_systemDir;
 
-void CopyFolder(char* to, const char* from) {
-    size_t length = from ? strlen(from) : 0;
-    if (length >= kFolderCapacity) length = kFolderCapacity - 1;
-    if (length) memcpy(to, from, length);
-    to[length] = 0;
-}
-
-UINT CopyOut(const char* folder, char* buffer, UINT size) {
-    size_t length = strlen(folder);
-    if (length == 0) return 0;
-    if (!buffer || length + 1 > size) return static_cast<UINT>(length + 1);
-    memcpy(buffer, folder, length + 1);
-    return static_cast<UINT>(length);
+UINT CopyOut(const std::string& folder, char* buffer, UINT size) {
+    if (folder.empty()) return 0;
+    if (!buffer || folder.size() + 1 > size) return static_cast<UINT>(folder.size() + 1);
+    memcpy(buffer, folder.c_str(), folder.size() + 1);
+    return static_cast<UINT>(folder.size());
 }
 
 }  // namespace
@@ -35,8 +25,8 @@ UINT CopyOut(const char* folder, char* buffer, UINT size) {
 void SetSystemLayout(const SystemLayout* layout) {
     g_active = layout != nullptr;
     g_platformId = layout ? layout->platformId : VER_PLATFORM_WIN32_NT;
-    CopyFolder(g_windowsDir, layout ? layout->windowsDir : nullptr);
-    CopyFolder(g_systemDir, layout ? layout->systemDir : nullptr);
+    g_windowsDir = layout && layout->windowsDir ? layout->windowsDir : "";
+    g_systemDir = layout && layout->systemDir ? layout->systemDir : "";
 }
 
 namespace layout {
@@ -50,11 +40,7 @@ BOOL VersionEx(OSVERSIONINFOA* info) {
     // Typical numbers of each family: 3.10 for Win32s, 4.10 for 98, 5.1 for XP.
     static const DWORD kNumbers[3][3] = {{3, 10, 0}, {4, 10, 1998}, {5, 1, 2600}};
     const DWORD* numbers = kNumbers[g_platformId <= 2 ? g_platformId : 2];
-    info->dwMajorVersion = numbers[0];
-    info->dwMinorVersion = numbers[1];
-    info->dwBuildNumber = numbers[2];
-    info->dwPlatformId = g_platformId;
-    info->szCSDVersion[0] = 0;
+    *info = {sizeof *info, numbers[0], numbers[1], numbers[2], g_platformId, ""};
     return TRUE;
 }
 
