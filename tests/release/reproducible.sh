@@ -22,11 +22,7 @@ cmake --build "$work/build" --target quorvel vantrel >/dev/null
 cpack --config "$work/build/CPackConfig.cmake" -B "$work/zip2" >/dev/null
 
 status=0
-for file in remover/quorvel.exe restore/vantrel.exe; do
-  cmp "$first/$file" "$work/build/$file" || status=1
-done
-for zip in "$work"/zip1/*.zip; do
-  cmp "$zip" "$work/zip2/$(basename "$zip")" || status=1
-done
+for f in remover/quorvel.exe restore/vantrel.exe; do cmp "$first/$f" "$work/build/$f" || status=1; done
+for zip in "$work"/zip1/*.zip; do cmp "$zip" "$work/zip2/$(basename "$zip")" || status=1; done
 [ "$status" = 0 ] && echo "same bytes: quorvel.exe, vantrel.exe, $(basename "$zip")"
 exit $status
