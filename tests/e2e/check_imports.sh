@@ -32,11 +32,8 @@ for exe in "$@"; do
   for dll in $dlls; do
     case " $allowed_dlls " in *" $dll "*) ;; *) echo "FAIL $exe imports $dll"; status=1 ;; esac
   done
-  for function in $functions; do
-    for bad in $missing_on_9x; do
-      [ "$function" = "$bad" ] && { echo "FAIL $exe imports $function"; status=1; }
-    done
-  done
+  bad=$(printf '%s\n' $functions | grep -Fx "$(printf '%s\n' $missing_on_9x)" || true)
+  for function in $bad; do echo "FAIL $exe imports $function"; status=1; done
   map=${exe%.exe}.map
   if ! grep -q 'libquorvel_platform\.a(' "$map" 2>/dev/null; then
     echo "FAIL $exe: no linker map naming the platform layer at $map"; status=1
