@@ -8,11 +8,9 @@
 namespace {
 
 LRESULT CALLBACK HiddenProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CLOSE) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
+    if (message != WM_CLOSE) return DefWindowProcA(window, message, wParam, lParam);
+    PostQuitMessage(0);
+    return 0;
 }
 
 }  // namespace
@@ -25,10 +23,9 @@ int main(int argc, char** argv) {
     windowClass.lpszClassName = "MSNHiddenWindowClass";
     if (!RegisterClassA(&windowClass)) return 1;
     for (int i = 0; i < count; ++i) {
-        if (!CreateWindowA("MSNHiddenWindowClass", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                           windowClass.hInstance, nullptr)) {
+        if (!CreateWindowA(windowClass.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                           windowClass.hInstance, nullptr))
             return 1;
-        }
     }
     SetTimer(nullptr, 0, 600000, nullptr);
     MSG message;
