@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -30,8 +31,8 @@
 namespace {
 
 struct Options {
-    std::string program, close = "ok", screenshot, out;
-    bool dialog = false, answerYes = false, banner = false, hover = false;
+    std::string program, answer = "no", close = "ok", screenshot, out;
+    bool dialog = false, banner = false, hover = false;
     int messenger = -1;
     long expectPauses = -1, pauseSlack = 4000;
 };
@@ -85,8 +86,8 @@ void Answer(HWND box, const char* kind, const Options& o) {
     bool yesNo = GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO);
     printf("%s %s: %s [%s]\n", kind, TextOf(box).c_str(), Escape(TextOf(text)).c_str(),
            yesNo ? "yes-no" : "ok");
-    if (yesNo) printf("answer %s\n", o.answerYes ? "yes" : "no");
-    int button = yesNo ? (o.answerYes ? IDYES : IDNO) : IDOK;
+    int button = yesNo ? (o.answer == "yes" ? IDYES : IDNO) : IDOK;
+    if (yesNo) printf("answer %s\n", button == IDYES ? "yes" : "no");
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
 }
@@ -100,9 +101,8 @@ HANDLE Start(std::string commandLine) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info)) {
+                        &startup, &info))
         return nullptr;
-    }
     CloseHandle(info.hThread);
     g_pid = info.dwProcessId;
     return info.hProcess;
@@ -155,10 +155,8 @@ bool SaveScreen(const std::string& path) {
     // Opaque: readers take the fourth byte of a 32-bit .bmp for alpha.
     for (uint32_t& pixel : pixels) pixel |= 0xFF000000u;
     BITMAPINFOHEADER header = Header32(width, height);
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof header;
-    file.bfSize = static_cast<DWORD>(file.bfOffBits + 4 * pixels.size());
+    DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof header;
+    BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(offset + 4 * pixels.size()), 0, 0, offset};
     FILE* out = fopen(path.c_str(), "wb");
     if (!out) return false;
     fwrite(&file, sizeof file, 1, out);
@@ -210,13 +208,6 @@ std::string Ink(HWND dialog, const Image& banner, COLORREF* ink) {
     return !seen || *ink == face ? "no ink" : "";
 }
 
-std::string InkGreen(HWND dialog, const Image& banner) {
-    Sleep(400);  // the banner is repainted on the next WM_PAINT
-    COLORREF ink;
-    std::string problem = Ink(dialog, banner, &ink);
-    return problem.empty() ? std::to_string(GetGValue(ink)) : "none (" + problem + ")";
-}
-
 // What the stand-in browser was asked to open, once it has been.
 std::string Opened(DWORD milliseconds) {
     const char* path = getenv("E2E_BROWSER_LOG");
@@ -229,9 +220,8 @@ std::string Opened(DWORD milliseconds) {
         }
         Sleep(50);
     }
-    std::string text = line;
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return text.empty() ? "nothing" : text;
+    line[strcspn(line, "\r\n")] = 0;
+    return line[0] ? line : "nothing";
 }
 
 void Mouse(HWND dialog, UINT message, LONG x, LONG y) {
@@ -249,7 +239,7 @@ void CheckBanner(HWND dialog, const std::string& program) {
         return;
     }
     Sleep(300);
-    COLORREF first, second;
+    COLORREF first, second, ink;
     std::string problem = Ink(dialog, banner, &first);
     if (problem.empty()) {
         printf("banner drawn green %d\n", GetGValue(first));
@@ -279,7 +269,10 @@ void CheckBanner(HWND dialog, const std::string& program) {
                  {"outside", 2, 2}};
     for (const auto& move : moves) {
         Mouse(dialog, WM_MOUSEMOVE, move.x, move.y);
-        std::string green = InkGreen(dialog, banner);
+        Sleep(400);  // the banner is repainted on the next WM_PAINT
+        problem = Ink(dialog, banner, &ink);
+        std::string green =
+            problem.empty() ? std::to_string(GetGValue(ink)) : "none (" + problem + ")";
         if (move.name) printf("move %s: green %s\n", move.name, green.c_str());
     }
 
@@ -305,7 +298,8 @@ bool ParseArgs(int argc, char** argv, Options* o) {
                      : arg == "--banner" ? &o->banner
                      : arg == "--hover"  ? &o->hover
                                          : nullptr;
-        std::string* text = arg == "--close"        ? &o->close
+        std::string* text = arg == "--answer"       ? &o->answer
+                            : arg == "--close"      ? &o->close
                             : arg == "--screenshot" ? &o->screenshot
                             : arg == "--out"        ? &o->out
                                                     : nullptr;
@@ -313,8 +307,6 @@ bool ParseArgs(int argc, char** argv, Options* o) {
             *flag = true;
         } else if (text && value) {
             *text = argv[++i];
-        } else if (arg == "--answer" && value) {
-            o->answerYes = std::string(argv[++i]) == "yes";
         } else if (arg == "--messenger" && value) {
             o->messenger = atoi(argv[++i]);
         } else if (arg == "--expect-pauses" && value) {
@@ -341,18 +333,16 @@ bool RunDialog(const Options& o, HANDLE process) {
         Found found = Scan();
         for (HWND box : found.boxes) Answer(box, "message", o);
         if (found.dialog) dialog = found.dialog;
-        if (dialog && !firstStatus && !TextOf(GetDlgItem(dialog, IDC_SEARCH_LINE)).empty()) {
+        if (dialog && !firstStatus && !TextOf(GetDlgItem(dialog, IDC_SEARCH_LINE)).empty())
             firstStatus = GetTickCount();
-        }
         // OK is disabled before the first status line is set; only then does it count.
         okEnabled = firstStatus && IsWindowEnabled(GetDlgItem(dialog, IDOK));
         Sleep(5);
     }
     if (!okEnabled) return true;
     DWORD measured = GetTickCount() - firstStatus;
-    for (int id = IDC_SEARCH_LINE; id <= IDC_VISIT_LINE; ++id) {
+    for (int id = IDC_SEARCH_LINE; id <= IDC_VISIT_LINE; ++id)
         printf("status %d %s\n", id, Escape(TextOf(GetDlgItem(dialog, id))).c_str());
-    }
     RECT own, desktop, banner = ClientRect(dialog, IDC_BANNER);
     GetWindowRect(dialog, &own);
     GetWindowRect(GetDesktopWindow(), &desktop);
