@@ -1,6 +1,5 @@
-"""Writes the fuzz seed corpus: small MB files of every image type and compression, the
-remover's own banner, and a few shapes the decoder treats specially. Deterministic; rerun after
-changing it: python3 fuzz/make_corpus.py fuzz/corpus"""
+"""Writes the fuzz seeds, the same bytes every run, to fuzz/corpus or the folder given: small MB
+files of every image type and compression, the banner and a few special shapes. Rerun on change."""
 
 from pathlib import Path
 import sys

@@ -110,7 +110,6 @@ TEST(ImageToDib, RefusesWhatNoBlockCanHold) {
                                         << (c.pixels ? "" : ", no pixels"));
         Image image;
         SetImage(image, c.bpp, c.width, c.height, Bytes(c.pixels ? 1 : 0));
-        FakeAlloc::Reset();
         AllocationFailure failure(0);
         EXPECT_EQ(ImageToDib(&image, 0, false), nullptr);
         EXPECT_EQ(FakeAlloc::largest, c.asked);

@@ -11,8 +11,7 @@
 namespace {
 
 TEST(ImageToBitmap, ShowsThePixelsBlendedWithTheBackground) {
-    // Opaque (200, 10, 20), fully transparent and half transparent black, from a palette and
-    // from 32 bpp pixels.
+    // Opaque (200, 10, 20), transparent and half transparent black, as palette and 32 bpp pixels.
     const Bytes palette = {0, 200, 10, 20, 255, 0, 0, 0, 128, 0, 0, 0};
     const uint32_t opaque = 0xC80A14, face = 0xD4D0C8, half = 106 << 16 | 104 << 8 | 100;
     Image indexed, deep, empty;
