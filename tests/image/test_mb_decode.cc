@@ -90,10 +90,9 @@ TEST(MbDecode, EveryTypeAndScheme) {
             Image image;
             FakeAlloc::Reset();
             ASSERT_EQ(image.ImageLoadMb(whole.data(), whole.size()), MbOk);
-            EXPECT_EQ(
-                std::make_tuple(FakeAlloc::count, image.width, image.height, image.bitsPerPixel),
-                std::make_tuple(allocations, c.width, c.height, kBpp[c.type]));
-            EXPECT_EQ(PaletteBytes(image), c.palette);
+            EXPECT_EQ(std::make_tuple(FakeAlloc::count, image.width, image.height,
+                                      image.bitsPerPixel, PaletteBytes(image)),
+                      std::make_tuple(allocations, c.width, c.height, kBpp[c.type], c.palette));
             ASSERT_NE(image.pixels, nullptr);
             EXPECT_EQ(Bytes(image.pixels, image.pixels + c.pixels.size()), c.pixels);
         }
