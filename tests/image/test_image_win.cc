@@ -30,9 +30,8 @@ TEST(ImageToBitmap, ShowsThePixelsBlendedWithTheBackground) {
             sizeof(BITMAPINFOHEADER), image->width, -image->height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         std::vector<uint32_t> pixels(want.size());
         HDC screen = GetDC(nullptr);
-        EXPECT_EQ(GetDIBits(screen, bitmap, 0, static_cast<UINT>(image->height), pixels.data(),
-                            &info, DIB_RGB_COLORS),
-                  image->height);
+        GetDIBits(screen, bitmap, 0, static_cast<UINT>(image->height), pixels.data(), &info,
+                  DIB_RGB_COLORS);  // rows it does not copy stay 0, which no wanted pixel is
         ReleaseDC(nullptr, screen);
         DeleteObject(bitmap);
         EXPECT_EQ(pixels, want);
