@@ -3,12 +3,10 @@
 # answer, and its exit status. The outcomes and the bytes written are the units' concern.
 # usage: console_test.sh VANTREL_CONSOLE ADVERT_HOST
 set -uo pipefail
-console=$1
-host=$2
+console=$1 host=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-win=$work/win
-hosts=$win/system32/drivers/etc/hosts
+win=$work/win hosts=$work/win/system32/drivers/etc/hosts
 mkdir -p "$win/system32/drivers/etc" "$work/sys/drivers/etc"
 confirm='message 0x24 Vantrel: Are you sure you want to restore those annoying msn adverts?'
 no=$confirm$'\nanswer no'

@@ -189,8 +189,7 @@ TEST_F(RestoreRun, RemoverStartedBeforeTheReplaceWaitsForIt) {
 // opened (no box at all), even where the system could open it.
 TEST_F(RestoreRun, HostsPathBeyondMaxPathIsNotOpened) {
     for (size_t length : {MAX_PATH - 7u, MAX_PATH - 6u, 1000u}) {
-        std::string folder = dir_.path() + "/";
-        folder += std::string(length - folder.size(), 'w');
+        std::string folder = dir_.path() + "/" + std::string(length - dir_.path().size() - 1, 'w');
         bool made = MakeDirs(folder) && WriteBytes(folder + "/hosts", kPatched);
         plat::SystemLayout layout = {1, folder.c_str(), folder.c_str()};
         plat::SetSystemLayout(&layout);
