@@ -21,9 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             __builtin_trap();
         }
         const int32_t colours = image.ImageCountColours();
-        if (colours < 0 || colours > static_cast<int64_t>(image.width) * image.height + 2) {
+        if (colours < 0 || colours > static_cast<int64_t>(image.width) * image.height + 2)
             __builtin_trap();
-        }
         free(ImageToDib(&image, 0xC8D0D4, false));
         free(ImageToDib(&image, 0x102030, true));
         image.SetBannerTint(64);

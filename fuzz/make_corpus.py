@@ -1,17 +1,16 @@
-"""Writes the fuzz seed corpus: small MB files of every image type and compression, the
-remover's own banner, and a few shapes the decoder treats specially. Deterministic; rerun after
-changing it: python3 fuzz/make_corpus.py fuzz/corpus"""
+"""Writes the fuzz seeds, the same bytes every run, to fuzz/corpus or the folder given: small MB
+files of every image type and compression, the banner and a few special shapes. Rerun on change."""
 
-import os
-import shutil
+from pathlib import Path
 import sys
 
-ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
-sys.path.insert(0, os.path.join(ROOT, "tools", "mbtool"))
+ROOT = Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(ROOT / "tools" / "mbtool"))
 import mbwrite  # noqa: E402
 
 
 def seeds():
+    yield "banner", (ROOT / "resources" / "banner.mb").read_bytes()
     for image_type, compressions in mbwrite.COMPRESSIONS.items():
         pixels, palette = mbwrite.sample_picture(image_type)
         for c in compressions:
@@ -26,9 +25,7 @@ def seeds():
     yield "height-0-palette", mbwrite.header(5, 0, 2, 2) + bytes([1, 0, 1, 2, 3, 4])
 
 
-out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "fuzz", "corpus")
-os.makedirs(out, exist_ok=True)
-shutil.copyfile(os.path.join(ROOT, "resources", "banner.mb"), os.path.join(out, "banner.mb"))
+out = Path(sys.argv[1] if len(sys.argv) > 1 else ROOT / "fuzz" / "corpus")
+out.mkdir(parents=True, exist_ok=True)
 for name, data in seeds():
-    with open(os.path.join(out, name + ".mb"), "wb") as f:
-        f.write(data)
+    (out / (name + ".mb")).write_bytes(data)

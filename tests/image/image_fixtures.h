@@ -6,23 +6,20 @@
 #include <string.h>
 
 #include <algorithm>
-#include <initializer_list>
 #include <vector>
 
 #include "image/image.h"
 
 using Bytes = std::vector<uint8_t>;
 
-inline Bytes Cat(std::initializer_list<Bytes> parts) {
+inline Bytes Cat(const std::vector<Bytes>& parts) {
     Bytes all;
     for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
     return all;
 }
 
 inline Bytes Repeat(size_t times, const Bytes& unit) {
-    Bytes all;
-    while (times--) all.insert(all.end(), unit.begin(), unit.end());
-    return all;
+    return Cat(std::vector<Bytes>(times, unit));
 }
 
 inline Bytes Le32(uint32_t v) {
@@ -59,16 +56,15 @@ inline Bytes PaletteBytes(const Image& image) {
 // unwritten shows, a record of the requests and of blocks not given back, failures on demand.
 struct FakeAlloc {
     static inline int successesLeft = -1;  // none fails while negative
-    static inline int count = 0;
+    static inline int count = 0, live = 0;
     static inline size_t largest = 0;
-    static inline int live = 0;
-    static void Reset() { count = 0, largest = 0; }
+    static void Reset(int successes = -1) { count = 0, largest = 0, successesLeft = successes; }
 };
 
-// While it lives, the allocation after `successes` successful ones fails; later ones succeed
-// again, so that what a failure stops shows.
+// While it lives, the record starts afresh and the allocation after `successes` successful ones
+// fails; later ones succeed again, so that what a failure stops shows.
 struct AllocationFailure {
-    explicit AllocationFailure(int successes) { FakeAlloc::successesLeft = successes; }
+    explicit AllocationFailure(int successes) { FakeAlloc::Reset(successes); }
     ~AllocationFailure() { FakeAlloc::successesLeft = -1; }
 };
 

@@ -8,15 +8,13 @@ namespace {
 // the pixels hold, which a tint marks. After a failed allocation (`successes` succeed first, the
 // bucket table's above 8 bpp) the count is that of the values taken in until then.
 TEST(ColourCensus, CountsDistinctValues) {
-    Bytes distinct;  // 256 entries that differ in transparency; as pixels, every index
-    for (int i = 0; i < 256; ++i)
-        distinct.insert(distinct.end(), {static_cast<uint8_t>(i), 0, 64, 0});
+    Bytes distinct = Repeat(256, {0, 0, 64, 0});  // 256 entries, differing in transparency
+    for (int i = 0; i < 256; ++i) distinct[4 * i] = static_cast<uint8_t>(i);  // pixels: every index
     const struct {
         const char* name;
         int32_t bpp, width, height;
         Bytes pixels, palette;  // palette: none when empty
-        int32_t colours;
-        int successes = -1;
+        int32_t colours, successes = -1;
     } cases[] = {
         {"1 bpp palette: its two entries", 1, 8, 1, {0x00}, {1, 2, 3, 4, 1, 2, 3, 5}, 2},
         {"1 bpp palette, equal entries", 1, 8, 1, {0xFF}, {1, 2, 3, 4, 1, 2, 3, 4}, 1},
@@ -30,7 +28,6 @@ TEST(ColourCensus, CountsDistinctValues) {
         {"1 bpp both, last row", 1, 9, 2, {0xFF, 0x80, 0xFF, 0x00}, {}, 2},
         {"1 bpp no columns", 1, 0, 2, {0}, {}, 0},
         {"8 bpp equal entries", 8, 4, 1, {0, 1, 2, 0}, {9, 8, 7, 6, 9, 8, 7, 6, 1, 2, 3, 4}, 2},
-        {"8 bpp transparency differs", 8, 2, 1, {0, 1}, {9, 8, 7, 6, 10, 8, 7, 6}, 2},
         {"8 bpp indices far apart", 8, 2, 1, {0, 200}, distinct, 2},
         {"8 bpp every entry", 8, 1024, 1, distinct, distinct, 256},
         {"8 bpp levels", 8, 3, 2, {0, 5, 5, 255, 0, 7}, {}, 4},

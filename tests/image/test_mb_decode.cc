@@ -73,7 +73,6 @@ void ExpectFailure(const Bytes& data, size_t size, int result, int successes = -
     const auto loaded = state();
     std::unique_ptr<uint8_t[]> copy(result == MbNoData ? nullptr : new uint8_t[size]);
     if (copy) std::copy_n(data.begin(), size, copy.get());
-    FakeAlloc::Reset();
     AllocationFailure failure(successes);
     ASSERT_EQ(image.ImageLoadMb(copy.get(), size), result) << "size " << size;
     EXPECT_EQ(state(), result == MbNoData || result == MbBadMagic ? loaded : decltype(loaded)());
@@ -91,17 +90,14 @@ TEST(MbDecode, EveryTypeAndScheme) {
             Image image;
             FakeAlloc::Reset();
             ASSERT_EQ(image.ImageLoadMb(whole.data(), whole.size()), MbOk);
-            EXPECT_EQ(
-                std::make_tuple(FakeAlloc::count, image.width, image.height, image.bitsPerPixel),
-                std::make_tuple(allocations, c.width, c.height, kBpp[c.type]));
-            EXPECT_EQ(PaletteBytes(image), c.palette);
+            EXPECT_EQ(std::make_tuple(FakeAlloc::count, image.width, image.height,
+                                      image.bitsPerPixel, PaletteBytes(image)),
+                      std::make_tuple(allocations, c.width, c.height, kBpp[c.type], c.palette));
             ASSERT_NE(image.pixels, nullptr);
             EXPECT_EQ(Bytes(image.pixels, image.pixels + c.pixels.size()), c.pixels);
         }
         for (size_t size = 0; size < data.size(); ++size) ExpectFailure(data, size, MbCorrupt);
-        for (int successes = 0; successes < allocations; ++successes) {
-            ExpectFailure(data, data.size(), MbNoMemory, successes);
-        }
+        for (int s = 0; s < allocations; ++s) ExpectFailure(data, data.size(), MbNoMemory, s);
     }
 }
 

@@ -1,19 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <utility>
-
 #include "tests/image/image_fixtures.h"
 
 namespace {
 
-using RedBlue = std::pair<uint8_t, uint8_t>;
-
-// Entries 0 to n - 1 hold the given red and blue (transparency i, green 64), each used by a
-// pixel; entry n, unused, sits at the start of the cycle, where a step would move it.
-void MakeCycleImage(Image& image, const std::vector<RedBlue>& entries) {
+// Entries 0 to n - 1 hold the given red and blue pairs (transparency i, green 64), each used by
+// a pixel; entry n, unused, sits at the start of the cycle, where a step would move it.
+void MakeCycleImage(Image& image, const Bytes& redBlue) {
     Bytes palette, pixels;
-    for (uint8_t i = 0; i < entries.size(); ++i) {
-        palette.insert(palette.end(), {i, entries[i].first, 64, entries[i].second});
+    for (uint8_t i = 0; i < redBlue.size() / 2; ++i) {
+        palette.insert(palette.end(), {i, redBlue[2 * i], 64, redBlue[2 * i + 1]});
         pixels.push_back(i);
     }
     palette.insert(palette.end(), {0, 0, 64, 0});
@@ -23,19 +19,16 @@ void MakeCycleImage(Image& image, const std::vector<RedBlue>& entries) {
 // Corners, edges and points off the cycle; only the low byte of the step counts, and a step
 // whose low byte is 0 or does not divide 255 moves nothing.
 TEST(PaletteCycleStep, MovesEachUsedEntryAlongTheCycle) {
-    const std::vector<RedBlue> ring = {{0, 0},     {255, 0}, {255, 255}, {0, 255}, {1, 1},
-                                       {128, 128}, {0, 1},   {1, 255},   {254, 0}};
-    const std::vector<RedBlue> moved = {{5, 0},     {255, 5}, {250, 255}, {0, 250}, {1, 1},
-                                        {128, 128}, {0, 252}, {252, 255}, {3, 0}};
+    const Bytes ring = {0, 0, 255, 0, 255, 255, 0, 255, 1, 1, 128, 128, 0, 1, 1, 255, 254, 0};
+    const Bytes moved = {5, 0, 255, 5, 250, 255, 0, 250, 1, 1, 128, 128, 0, 252, 252, 255, 3, 0};
     const struct {
-        int32_t step;
-        int32_t result;
-        std::vector<RedBlue> before, after;
+        int32_t step, result;
+        Bytes before, after;
     } cases[] = {
-        {5, PaletteCycled, ring, moved},        {261, PaletteCycled, ring, moved},
-        {1, PaletteCycled, {{0, 0}}, {{1, 0}}}, {3, PaletteCycled, {{0, 0}}, {{3, 0}}},
-        {4, PaletteBadStep, ring, ring},        {0, PaletteBadStep, ring, ring},
-        {256, PaletteBadStep, ring, ring},      {254, PaletteBadStep, ring, ring},
+        {5, PaletteCycled, ring, moved},    {261, PaletteCycled, ring, moved},
+        {1, PaletteCycled, {0, 0}, {1, 0}}, {3, PaletteCycled, {0, 0}, {3, 0}},
+        {4, PaletteBadStep, ring, ring},    {0, PaletteBadStep, ring, ring},
+        {256, PaletteBadStep, ring, ring},  {254, PaletteBadStep, ring, ring},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "step " << c.step);
