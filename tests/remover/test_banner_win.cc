@@ -15,6 +15,7 @@
 #include "remover/control_ids.h"
 #include "remover/open_page.h"
 #include "remover/remover.h"
+#include "tests/image/image_fixtures.h"
 
 HINSTANCE g_instance = nullptr;
 
@@ -23,14 +24,7 @@ namespace {
 TEST(BannerOnDrawItem, DrawsAndClosesWhatItOpens) {
     // Two pixels with a palette, so that a logical palette is made too: red, then blue.
     Image banner;
-    banner.width = 2;
-    banner.height = 1;
-    banner.bitsPerPixel = 8;
-    banner.palette = static_cast<PaletteEntry*>(calloc(256, sizeof(PaletteEntry)));
-    banner.pixels = static_cast<uint8_t*>(calloc(2, 1));
-    banner.palette[0] = {0, 255, 0, 0};
-    banner.palette[1] = {0, 0, 0, 255};
-    banner.pixels[1] = 1;
+    SetImage(banner, 8, 2, 1, {0, 1}, {0, 255, 0, 0, 0, 0, 0, 255});
     HDC screen = GetDC(nullptr);
     HDC target = CreateCompatibleDC(screen);
     HBITMAP canvas = CreateCompatibleBitmap(screen, 2, 1);
