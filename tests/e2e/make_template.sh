@@ -8,4 +8,3 @@ rm -rf "$template"
 [ -n "${2:-}" ] && export WINEARCH="$2"
 "$(dirname "$0")/../../cmake/wine-env.sh" "$template" boot
 touch "$template/.ready"
-echo "template ready: $template"

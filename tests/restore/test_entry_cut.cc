@@ -64,6 +64,8 @@ TEST(EntryCut, TakesTheAdvertHostsLineAndTheBlankCrLfLinesBeforeIt) {
         {"final Ctrl-Z stays", T + CRLF + E + Z, T + CRLF + Z},
         {"byte-order mark stays", bom + x + CRLF + "# caf\xc3\xa9", bom + "# caf\xc3\xa9"},
         // Of a line naming other hosts too, only the advert host goes.
+        {"shared", "1.2.3.4 in " + h + " fs # my" + CRLF + U, "1.2.3.4 in fs # my" + CRLF + U},
+        {"shared, tabs", "0.0.0.0\t" + H + "\tads\t# x" + CRLF, "0.0.0.0\tads\t# x" + CRLF},
         {"shared, name last", "1.2.3.4 a.test  " + h + CRLF + U, "1.2.3.4 a.test" + CRLF + U},
         {"alone with a comment", T + CRLF + "0.0.0.0 " + h + " # blocked" + CRLF, T + CRLF},
         {"every copy goes", "1.2.3.4 " + h + " a\t" + H + " b # " + h + CRLF + U,

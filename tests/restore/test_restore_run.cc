@@ -154,6 +154,8 @@ TEST_F(RestoreRun, RemoverThenRestoreTakesOutOnlyTheRemoversLine) {
         {"T\r" + kEntry + "\r\n", "T\r" + kEntry + "\r\n"},  // the user's entry after a lone CR
         {"A\r\r\nB\r\r\n", "A\r\r\nB\r\r\n"},
         {"T\r\n\x1a", "T\r\n"},
+        {"\xef\xbb\xbfT\r\n", "\xef\xbb\xbfT\r\n"},  // a byte-order mark belongs to no line
+        {"\xef\xbb\xbf", "\xef\xbb\xbf"},
         {"\xef\xbb\xbf\r\n", "\xef\xbb\xbf"},  // the empty line after a byte-order mark
     };
     std::string hosts = UseLayout(dir_, 2);

@@ -1,8 +1,7 @@
 #ifndef QUORVEL_TESTS_SUPPORT_TEST_FILES_H
 #define QUORVEL_TESTS_SUPPORT_TEST_FILES_H
 
-// Files for tests, with the system's own calls only (never the layer under test), so that
-// the layer is checked against the real thing.
+// Files for tests through the system's own calls, never the layer under test.
 
 #include <optional>
 #include <string>
@@ -39,8 +38,7 @@ bool RemoveLink(const std::string& link);
 // Names of the entries of a folder, sorted.
 std::string ListDir(const std::string& path);
 
-// Descriptors the process holds open, and on Windows the handles and GDI objects the
-// platform layer's test build counts: a leak check.
+// A leak check: descriptors held open, and on Windows the handles and GDI objects counted.
 long OpenHandles();
 
 // Bytes shown with CR, LF and other controls spelled out, for failure messages.
